@@ -1,0 +1,36 @@
+// The compiled-in payload file table: the one list of what the Installer installs.
+#ifndef MARVANE_FILETABLE_H
+#define MARVANE_FILETABLE_H
+
+enum {
+    DIR_PROGRAM = 0,
+    DIR_DATA = 1,
+    DIR_WEB = 2,
+};
+
+enum {
+    STATUS_COPIED = 1,
+    STATUS_EXTRACTED = 2,
+};
+
+struct PayloadFile {
+    const char* resource;    // resource name, of type "EXE"
+    int disk;                // distribution disk
+    const char* sourceName;  // name on the source medium (the temporary directory)
+    const char* destName;    // name in the destination directory
+    int required;            // a failed copy stops the installation
+    int makeIcon;            // gets a Program Manager item
+    const char* iconTitle;   // item title, "" without an item
+    int destDir;             // DIR_PROGRAM, DIR_DATA or DIR_WEB
+    int status;              // STATUS_* bits of this run, never persisted
+};
+
+enum { FILE_TABLE_ROWS = 10 };
+
+extern PayloadFile fileTable[FILE_TABLE_ROWS];
+extern const int fileCount;
+
+// Resource type of every payload resource.
+#define PAYLOAD_RESOURCE_TYPE "EXE"
+
+#endif

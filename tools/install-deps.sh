@@ -1,0 +1,22 @@
+#!/bin/bash
+# Installs what the build and the tests need on Debian 12 (as root). Idempotent:
+# does nothing when every package is already there.
+set -euo pipefail
+packages=(cmake make g++ gcc clang
+          g++-mingw-w64-i686 binutils-mingw-w64-i686
+          g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
+          wine wine32:i386 wine64 xvfb xauth xdotool x11-utils imagemagick
+          mscompress googletest osslsigncode openssl gnuplot-nox)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+    exit 0
+fi
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

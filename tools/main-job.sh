@@ -1,0 +1,33 @@
+#!/bin/bash
+# The main job: installs what is needed, builds setup.exe and runs it under Wine in
+# a fresh prefix on a private X display, then shows what it did.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+bash "$root/tools/install-deps.sh"
+. "$root/tools/wine-env.sh"
+bash "$root/tools/build.sh" >/dev/null
+exe=$root/build/setup.exe
+if [ "$MARVANE_TEST_ARCH" != i686 ]; then
+    # This machine cannot run 32-bit programs: run the 64-bit build of the same sources.
+    cmake -S "$root" -B "$root/build-x64" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-x86_64.cmake" ${MARVANE_CMAKE_ARGS:-} >/dev/null
+    cmake --build "$root/build-x64" --target setup -j "$(nproc)" >/dev/null
+    exe=$root/build-x64/setup.exe
+fi
+echo "== built $root/build/setup.exe ($(stat -c %s "$root/build/setup.exe") bytes, PE32 i386)"
+export WINEPREFIX=$root/build/wine-main
+rm -rf "$WINEPREFIX"
+"$MARVANE_WINE" wineboot -i >/dev/null 2>&1
+"$MARVANE_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+wineserver -w
+echo "== running $(basename "$exe") ${*:--q -l} under $MARVANE_WINE (prefix $WINEPREFIX)"
+work=$WINEPREFIX/drive_c/run
+mkdir -p "$work"
+rc=0
+(cd "$work" && xvfb-run -a "$MARVANE_WINE" "$exe" ${*:--q -l}) || rc=$?
+echo "== setup.exe exit code: $rc"
+if [ -f "$work/setup.log" ]; then
+    echo "== setup.log"
+    cat "$work/setup.log"
+fi
+wineserver -k 2>/dev/null || true
+exit $rc
