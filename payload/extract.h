@@ -4,7 +4,21 @@
 
 #include <windows.h>
 
-// Deletes the temporary files of this run (rows marked STATUS_EXTRACTED). Returns 0.
+// Writes resource `resource` (type "EXE") of `instance`, unchanged, to dir + fileName
+// (dir ends in "\"). Shows the 10073 line in progressLine when given. 1 when written whole.
+int ExtractPayload(HINSTANCE instance, HWND progressLine, const char* resource, const char* dir,
+                   const char* fileName);
+
+// Creates this run's private temporary directory and extracts every row of the file
+// table into it under the progress dialog (none in quiet mode). Returns the number
+// of rows extracted; 0 when the directory could not be made.
+int ExtractAll(HINSTANCE instance, HWND owner);
+
+// The private temporary directory of this run, ending in "\"; empty before ExtractAll.
+const char* PayloadTempDir();
+
+// Deletes the temporary files of this run (rows marked STATUS_EXTRACTED), then the
+// private directory. Returns 0.
 int RemoveTempFiles();
 
 #endif

@@ -1,0 +1,38 @@
+// Directory prompts, the directory picker and directory creation.
+#ifndef MARVANE_PROMPTS_H
+#define MARVANE_PROMPTS_H
+
+#include <windows.h>
+
+enum {
+    PROMPT_CHARS = 512,
+    BROWSE_CHARS = 260,
+};
+
+extern char dirPrompt[PROMPT_CHARS];
+extern char dirText[PROMPT_CHARS];
+extern char browseResult[BROWSE_CHARS];
+extern char dirDialogCaption[256];
+extern char browseFileName[256];
+
+// Creates the directory and any missing parents; shows the 10003 box on failure
+// (also in quiet mode). 1 when the directory exists afterwards.
+int CreateDirectoryPath(char* path);
+
+// Confirms fileName (plain or with "_" last) in dir, else asks for a directory.
+// dir (PROMPT_CHARS) comes back ending in "\". 0 when the user gave up.
+int LocateSource(HINSTANCE instance, HWND owner, char* dir, const char* fileName);
+
+// Asks for the program directory until one can be created. dir holds PROMPT_CHARS.
+int AskProgramDir(HINSTANCE instance, HWND owner, char* dir);
+
+// The modal prompt DLG_GETDIR. 1 on OK (answer holds the edit text), 0 on Cancel.
+int AskDirectory(HWND owner, HINSTANCE instance, const char* prompt, const char* initialText, char* answer);
+
+// The picker behind Browse. Nonzero on OK: result holds the directory without "\".
+int BrowseForDirectory(HWND owner, const char* presetFileName, const char* initialDir, char* result);
+
+INT_PTR CALLBACK GetDirDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+UINT_PTR CALLBACK BrowseHookProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+#endif

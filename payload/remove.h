@@ -1,0 +1,11 @@
+// Removal of a prior installation, from what the installation recorded.
+#ifndef MARVANE_REMOVE_H
+#define MARVANE_REMOVE_H
+
+#include <windows.h>
+
+// Returns 1 when the removal ran to its closing message 10010 or 10012, 0 when it
+// ended with 10013 (nothing on record).
+int RemoveInstallation(HWND owner);
+
+#endif

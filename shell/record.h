@@ -1,0 +1,21 @@
+// The record of an installation: the WIN.INI section and the uninstall registry key.
+#ifndef MARVANE_RECORD_H
+#define MARVANE_RECORD_H
+
+enum { RECORD_VALUE_CHARS = 256 };
+
+#define RECORD_SECTION "Marvane"
+#define UNINSTALL_KEY "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Marvane"
+
+// GetProfileStringA on section "Marvane"; buffer holds RECORD_VALUE_CHARS. Returns
+// the length placed in the buffer (0: nothing recorded, or empty).
+int ReadInstallValue(const char* key, const char* defaultText, char* buffer);
+
+// Writes the uninstall key (DisplayName, UninstallString) and then DIR, DEFDIR,
+// GROUP and INSTOPTS=1. Directories come without a trailing backslash.
+void WriteInstallRecord(const char* programDir, const char* dataDir, const char* groupName);
+
+// Deletes the section "Marvane" of WIN.INI (the uninstall key stays).
+void DeleteInstallRecord();
+
+#endif
