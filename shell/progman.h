@@ -4,6 +4,10 @@
 
 #include <windows.h>
 
+// The shared client instance: its identifier, and non-zero while it is open.
+extern DWORD ddeInstance;
+extern int ddeReady;
+
 bool ProgmanOpen();
 bool ProgmanCreateGroup(const char* groupName);
 bool ProgmanExecute(const char* command);

@@ -18,4 +18,7 @@ void WriteInstallRecord(const char* programDir, const char* dataDir, const char*
 // Deletes the section "Marvane" of WIN.INI (the uninstall key stays).
 void DeleteInstallRecord();
 
+// Deletes the uninstall key; for the remover, the Installer itself leaves it.
+void DeleteUninstallKey();
+
 #endif

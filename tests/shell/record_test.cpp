@@ -1,0 +1,269 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+
+#include "shell/record.h"
+#include "support/winhelp.h"
+
+namespace {
+
+const char kWinIni[] = "C:\\windows\\win.ini";
+
+std::string Profile(const char* key)
+{
+    char buf[1024];
+    GetProfileStringA("Marvane", key, "<absent>", buf, sizeof buf);
+    return buf;
+}
+
+bool SectionExists()
+{
+    char buf[4096];
+    return GetProfileSectionA("Marvane", buf, sizeof buf) > 0;
+}
+
+bool UninstallKeyExists()
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+struct RegValue {
+    bool present = false;
+    DWORD type = 0;
+    std::string bytes;  // exactly the stored data, NUL included
+};
+
+RegValue ReadValue(HKEY key, const char* name)
+{
+    RegValue v;
+    BYTE data[4096];
+    DWORD size = sizeof data;
+    if (RegQueryValueExA(key, name, nullptr, &v.type, data, &size) == ERROR_SUCCESS) {
+        v.present = true;
+        v.bytes.assign(reinterpret_cast<const char*>(data), size);
+    }
+    return v;
+}
+
+RegValue ReadUninstallValue(const char* name)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return RegValue();
+    RegValue v = ReadValue(key, name);
+    RegCloseKey(key);
+    return v;
+}
+
+std::string WithNul(const std::string& text)
+{
+    return text + std::string(1, '\0');
+}
+
+// Runs first: the prefix is fresh.
+TEST(Record, FreshSystemHasNothingRecorded)
+{
+    const struct {
+        const char* key;
+        const char* defaultText;
+        int length;
+        const char* text;
+    } cases[] = {
+        {"DIR", "", 0, ""},
+        {"DIR", "C:\\Marvane", 10, "C:\\Marvane"},
+        {"DEFDIR", "C:\\Marvane", 10, "C:\\Marvane"},
+        {"GROUP", "Marvane", 7, "Marvane"},
+        {"INSTOPTS", "", 0, ""},
+    };
+    for (const auto& c : cases) {
+        char buf[RECORD_VALUE_CHARS];
+        std::memset(buf, 'x', sizeof buf);
+        EXPECT_EQ(ReadInstallValue(c.key, c.defaultText, buf), c.length) << c.key;
+        EXPECT_STREQ(buf, c.text) << c.key;
+    }
+    EXPECT_FALSE(SectionExists());
+    EXPECT_FALSE(UninstallKeyExists());
+}
+
+struct RecordCase {
+    const char* programDir;
+    const char* dataDir;
+    const char* group;
+    const char* uninstallString;
+};
+
+const RecordCase kRecords[] = {
+    {"C:\\Marvane", "C:\\Marvane", "Marvane", "C:\\Marvane\\remove.exe -f C:\\Marvane -d C:\\Marvane -g Marvane"},
+    // Only the remover's own path is quoted, and only when it holds a blank.
+    {"C:\\Program Files\\Marvane", "D:\\My Data", "Marvane Tools",
+     "\"C:\\Program Files\\Marvane\\remove.exe\" -f C:\\Program Files\\Marvane -d D:\\My Data -g Marvane Tools"},
+    {"C:\\Marvane", "D:\\My Data\\x y", "My Group",
+     "C:\\Marvane\\remove.exe -f C:\\Marvane -d D:\\My Data\\x y -g My Group"},
+    {"D:\\Apps\\M", "D:\\Data", "Marvane", "D:\\Apps\\M\\remove.exe -f D:\\Apps\\M -d D:\\Data -g Marvane"},
+};
+
+TEST(Record, WritesTheFourKeysAndTheUninstallValues)
+{
+    for (const RecordCase& c : kRecords) {
+        SCOPED_TRACE(c.uninstallString);
+        WriteInstallRecord(c.programDir, c.dataDir, c.group);
+
+        EXPECT_EQ(Profile("DIR"), c.programDir);
+        EXPECT_EQ(Profile("DEFDIR"), c.dataDir);
+        EXPECT_EQ(Profile("GROUP"), c.group);
+        EXPECT_EQ(Profile("INSTOPTS"), "1");
+        char buf[RECORD_VALUE_CHARS];
+        EXPECT_EQ(ReadInstallValue("DIR", "", buf), static_cast<int>(std::strlen(c.programDir)));
+        EXPECT_STREQ(buf, c.programDir);
+
+        // The file itself, keys in the order written.
+        const std::string block = std::string("[Marvane]\r\nDIR=") + c.programDir + "\r\nDEFDIR=" + c.dataDir +
+                                  "\r\nGROUP=" + c.group + "\r\nINSTOPTS=1\r\n";
+        EXPECT_NE(ReadFileBytes(kWinIni).find(block), std::string::npos) << ReadFileBytes(kWinIni);
+
+        RegValue display = ReadUninstallValue("DisplayName");
+        EXPECT_TRUE(display.present);
+        EXPECT_EQ(display.type, static_cast<DWORD>(REG_SZ));
+        EXPECT_EQ(display.bytes, WithNul("Corvatek Marvane Uninstall"));
+        RegValue line = ReadUninstallValue("UninstallString");
+        EXPECT_TRUE(line.present);
+        EXPECT_EQ(line.type, static_cast<DWORD>(REG_SZ));
+        EXPECT_EQ(line.bytes, WithNul(c.uninstallString));
+    }
+}
+
+TEST(Record, LongestValuesAreStoredWholeAndReadBackCut)
+{
+    const std::string programDir = "C:\\" + std::string(252, 'p');  // 255 characters
+    const std::string dataDir = "C:\\" + std::string(252, 'd');
+    const std::string group(255, 'g');
+    WriteInstallRecord(programDir.c_str(), dataDir.c_str(), group.c_str());
+
+    RegValue line = ReadUninstallValue("UninstallString");
+    EXPECT_EQ(line.bytes, WithNul(programDir + "\\remove.exe -f " + programDir + " -d " + dataDir + " -g " + group));
+
+    char buf[RECORD_VALUE_CHARS + 64];
+    std::memset(buf, '#', sizeof buf);
+    EXPECT_EQ(ReadInstallValue("GROUP", "", buf), 255);
+    EXPECT_EQ(std::string(buf), group);
+
+    // A longer value written by someone else: at most 255 characters, nothing past 256 bytes.
+    const std::string tooLong(300, 'z');
+    WriteProfileStringA("Marvane", "DIR", tooLong.c_str());
+    std::memset(buf, '#', sizeof buf);
+    EXPECT_EQ(ReadInstallValue("DIR", "", buf), 255);
+    EXPECT_EQ(std::string(buf), tooLong.substr(0, 255));
+    for (size_t i = RECORD_VALUE_CHARS; i < sizeof buf; ++i)
+        ASSERT_EQ(buf[i], '#') << i;
+
+    // Present but empty yields nothing, whatever the default.
+    WriteProfileStringA("Marvane", "DIR", "");
+    EXPECT_EQ(ReadInstallValue("DIR", "C:\\Marvane", buf), 0);
+    EXPECT_STREQ(buf, "");
+}
+
+TEST(Record, DeleteRemovesTheSectionAndKeepsTheUninstallKey)
+{
+    WriteInstallRecord("C:\\Marvane", "C:\\Marvane", "Marvane");
+    WriteProfileStringA("Other", "Keep", "yes");
+    ASSERT_TRUE(SectionExists());
+
+    DeleteInstallRecord();
+    EXPECT_FALSE(SectionExists());
+    char buf[RECORD_VALUE_CHARS];
+    EXPECT_EQ(ReadInstallValue("DIR", "", buf), 0);
+    EXPECT_EQ(ReadFileBytes(kWinIni).find("[Marvane]"), std::string::npos);
+    EXPECT_EQ(Profile("DIR"), "<absent>");
+    char other[64];
+    GetProfileStringA("Other", "Keep", "", other, sizeof other);
+    EXPECT_STREQ(other, "yes");
+    EXPECT_EQ(ReadUninstallValue("UninstallString").bytes,
+              WithNul("C:\\Marvane\\remove.exe -f C:\\Marvane -d C:\\Marvane -g Marvane"));
+
+    DeleteUninstallKey();
+    EXPECT_FALSE(UninstallKeyExists());
+    DeleteUninstallKey();  // already gone: nothing happens
+    EXPECT_FALSE(UninstallKeyExists());
+}
+
+// Installs a security descriptor on the uninstall key through a handle opened
+// with full rights beforehand; that handle keeps its rights for the checks.
+bool DenyKey(HKEY held, bool giveAwayOwner)
+{
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    PSID everyone = nullptr;
+    PSID system = nullptr;
+    AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
+    AllocateAndInitializeSid(&nt, 1, SECURITY_LOCAL_SYSTEM_RID, 0, 0, 0, 0, 0, 0, 0, &system);
+    alignas(DWORD) char aclBuffer[256];
+    ACL* acl = reinterpret_cast<ACL*>(aclBuffer);
+    InitializeAcl(acl, sizeof aclBuffer, ACL_REVISION);
+    AddAccessDeniedAce(acl, ACL_REVISION, KEY_ALL_ACCESS | GENERIC_ALL, everyone);
+    SECURITY_DESCRIPTOR sd;
+    InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorDacl(&sd, TRUE, acl, FALSE);
+    SECURITY_INFORMATION what = DACL_SECURITY_INFORMATION;
+    if (giveAwayOwner) {
+        // The owner's own rights would still open the key.
+        SetSecurityDescriptorOwner(&sd, system, FALSE);
+        what |= OWNER_SECURITY_INFORMATION;
+    }
+    LONG r = RegSetKeySecurity(held, what, &sd);
+    FreeSid(everyone);
+    FreeSid(system);
+    return r == ERROR_SUCCESS;
+}
+
+void AllowKey(HKEY held)
+{
+    SECURITY_DESCRIPTOR sd;
+    InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorDacl(&sd, TRUE, nullptr, FALSE);  // null DACL: everyone
+    RegSetKeySecurity(held, DACL_SECURITY_INFORMATION, &sd);
+}
+
+TEST(Record, KeyWithoutRightsStillWritesTheProfile)
+{
+    const struct {
+        bool giveAwayOwner;
+        bool createFails;  // otherwise the key opens and its values are refused
+    } cases[] = {{true, true}, {false, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.giveAwayOwner ? "key cannot be opened" : "values cannot be set");
+        DeleteInstallRecord();
+        DeleteUninstallKey();
+        HKEY held;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &held,
+                                  nullptr),
+                  ERROR_SUCCESS);
+        ASSERT_TRUE(DenyKey(held, c.giveAwayOwner));
+        HKEY probe;
+        LONG created = RegCreateKeyA(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, &probe);
+        if (created == ERROR_SUCCESS)
+            RegCloseKey(probe);
+        EXPECT_EQ(created != ERROR_SUCCESS, c.createFails) << created;
+
+        WriteInstallRecord("C:\\Program Files\\Marvane", "C:\\Data", "Marvane");
+        EXPECT_EQ(Profile("DIR"), "C:\\Program Files\\Marvane");
+        EXPECT_EQ(Profile("DEFDIR"), "C:\\Data");
+        EXPECT_EQ(Profile("GROUP"), "Marvane");
+        EXPECT_EQ(Profile("INSTOPTS"), "1");
+        EXPECT_FALSE(ReadValue(held, "DisplayName").present);
+        EXPECT_FALSE(ReadValue(held, "UninstallString").present);
+
+        AllowKey(held);
+        RegCloseKey(held);
+        DeleteUninstallKey();
+        EXPECT_FALSE(UninstallKeyExists());
+    }
+}
+
+}  // namespace

@@ -1,0 +1,234 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "shell/shelltext.h"
+
+namespace {
+
+using ComposeOne = bool (*)(char*, size_t, const char*);
+
+struct CommandCase {
+    ComposeOne compose;
+    const char* argument;
+    const char* expected;
+};
+
+// Arguments go in unchanged: no escaping, quotes only where the command has them.
+const CommandCase kCommands[] = {
+    {ComposeCreateGroup, "Marvane", "[CreateGroup(Marvane)]"},
+    {ComposeCreateGroup, "My \"Best\", (Tools)", "[CreateGroup(My \"Best\", (Tools))]"},
+    {ComposeCreateGroup, "", "[CreateGroup()]"},
+    {ComposeCreateGroup, nullptr, "[CreateGroup()]"},
+    {ComposeDeleteGroup, "Marvane", "[DeleteGroup(Marvane)]"},
+    {ComposeDeleteGroup, "a)b,c\"", "[DeleteGroup(a)b,c\")]"},
+    {ComposeDeleteItem, "Marvane Help File", "[DeleteItem(\"Marvane Help File\")]"},
+    {ComposeDeleteItem, "Say \"hi\", (now)", "[DeleteItem(\"Say \"hi\", (now)\")]"},
+    {ComposeDeleteItem, "100%s %d", "[DeleteItem(\"100%s %d\")]"},
+};
+
+TEST(ShellText, CommandsCarryTheirArgumentsUnchanged)
+{
+    for (const CommandCase& c : kCommands) {
+        char buf[DDE_COMMAND_CHARS];
+        EXPECT_TRUE(c.compose(buf, sizeof buf, c.argument)) << c.expected;
+        EXPECT_STREQ(buf, c.expected);
+    }
+}
+
+struct AddItemCase {
+    const char* commandLine;
+    const char* item;
+    const char* workingDir;
+    const char* expected;
+};
+
+const AddItemCase kAddItems[] = {
+    {"C:\\Marvane\\Marvane.exe", "Marvane", "C:\\Marvane",
+     "[AddItem(\"C:\\Marvane\\Marvane.exe\",\"Marvane\",,,,,C:\\Marvane)]"},
+    {"C:\\Program Files\\M\\remove.exe", "Uninstall, \"M\" (1)", "D:\\My Data",
+     "[AddItem(\"C:\\Program Files\\M\\remove.exe\",\"Uninstall, \"M\" (1)\",,,,,D:\\My Data)]"},
+    {"a", "", "", "[AddItem(\"a\",\"\",,,,,)]"},
+    {nullptr, nullptr, nullptr, "[AddItem(\"\",\"\",,,,,)]"},
+};
+
+TEST(ShellText, AddItemHasFourEmptyFieldsAndAnUnquotedDirectory)
+{
+    for (const AddItemCase& c : kAddItems) {
+        char buf[DDE_COMMAND_CHARS];
+        EXPECT_TRUE(ComposeAddItem(buf, sizeof buf, c.commandLine, c.item, c.workingDir)) << c.expected;
+        EXPECT_STREQ(buf, c.expected);
+    }
+}
+
+TEST(ShellText, LargestArgumentsFitWhole)
+{
+    const std::string path(SHELL_ARG_CHARS - 1, 'p');
+    const std::string title(SHELL_ARG_CHARS - 1, 't');
+    const std::string dir(SHELL_ARG_CHARS - 1, 'd');
+    char buf[DDE_COMMAND_CHARS];
+    ASSERT_TRUE(ComposeAddItem(buf, sizeof buf, path.c_str(), title.c_str(), dir.c_str()));
+    EXPECT_EQ(std::string(buf), "[AddItem(\"" + path + "\",\"" + title + "\",,,,," + dir + ")]");
+    ASSERT_TRUE(ComposeDeleteItem(buf, sizeof buf, title.c_str()));
+    EXPECT_EQ(std::strlen(buf), title.size() + 16);
+
+    char line[UNINSTALL_STRING_CHARS];
+    const std::string spaced = std::string(SHELL_ARG_CHARS - 2, 'x') + " ";
+    ASSERT_TRUE(ComposeUninstallString(line, sizeof line, spaced.c_str(), dir.c_str(), title.c_str()));
+    EXPECT_EQ(std::string(line),
+              "\"" + spaced + "\\remove.exe\" -f " + spaced + " -d " + dir + " -g " + title);
+}
+
+// A command that would not fit is never left cut: empty text, false, no byte past cap.
+TEST(ShellText, TooSmallBufferGivesEmptyTextAndFalse)
+{
+    const char* expected = "[DeleteItem(\"Marvane\")]";
+    const size_t need = std::strlen(expected) + 1;
+    for (size_t cap = 1; cap <= need; ++cap) {
+        char buf[64];
+        std::memset(buf, '#', sizeof buf);
+        bool ok = ComposeDeleteItem(buf, cap, "Marvane");
+        EXPECT_EQ(ok, cap == need) << cap;
+        EXPECT_STREQ(buf, ok ? expected : "") << cap;
+        for (size_t i = cap; i < sizeof buf; ++i)
+            ASSERT_EQ(buf[i], '#') << "written past capacity " << cap;
+    }
+    char untouched = '#';
+    EXPECT_FALSE(ComposeCreateGroup(&untouched, 0, "x"));
+    EXPECT_EQ(untouched, '#');
+
+    const std::string tooLong(DDE_COMMAND_CHARS, 'x');
+    char buf[DDE_COMMAND_CHARS];
+    EXPECT_FALSE(ComposeAddItem(buf, sizeof buf, tooLong.c_str(), "t", "d"));
+    EXPECT_STREQ(buf, "");
+    const std::string longer(UNINSTALL_STRING_CHARS, 'x');
+    char line[UNINSTALL_STRING_CHARS];
+    EXPECT_FALSE(ComposeUninstallString(line, sizeof line, "C:\\M", longer.c_str(), "g"));
+    EXPECT_STREQ(line, "");
+}
+
+struct UninstallCase {
+    const char* programDir;
+    const char* dataDir;
+    const char* group;
+    const char* expected;
+};
+
+// Only the remover's own path is quoted, and only when it holds a blank.
+const UninstallCase kUninstall[] = {
+    {"C:\\Marvane", "C:\\Marvane", "Marvane", "C:\\Marvane\\remove.exe -f C:\\Marvane -d C:\\Marvane -g Marvane"},
+    {"C:\\Program Files\\Marvane", "C:\\Program Files\\Marvane", "Marvane",
+     "\"C:\\Program Files\\Marvane\\remove.exe\" -f C:\\Program Files\\Marvane -d C:\\Program Files\\Marvane "
+     "-g Marvane"},
+    {"C:\\Marvane", "D:\\My Data", "Marvane Tools",
+     "C:\\Marvane\\remove.exe -f C:\\Marvane -d D:\\My Data -g Marvane Tools"},
+    {"C:\\A\tB", "C:\\D", "G", "\"C:\\A\tB\\remove.exe\" -f C:\\A\tB -d C:\\D -g G"},
+    {"D:", "D:\\data", "", "D:\\remove.exe -f D: -d D:\\data -g "},
+};
+
+TEST(ShellText, UninstallStringTable)
+{
+    for (const UninstallCase& c : kUninstall) {
+        char buf[UNINSTALL_STRING_CHARS];
+        EXPECT_TRUE(ComposeUninstallString(buf, sizeof buf, c.programDir, c.dataDir, c.group)) << c.expected;
+        EXPECT_STREQ(buf, c.expected);
+    }
+}
+
+TEST(ShellText, ProductGroupIgnoresCaseOnly)
+{
+    const struct {
+        const char* name;
+        bool product;
+    } cases[] = {
+        {"Marvane", true},   {"MARVANE", true},   {"marVANE", true},  {"Marvane ", false}, {" Marvane", false},
+        {"Marvan", false},   {"Marvanes", false}, {"", false},        {nullptr, false},    {"Marvane Plus", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IsProductGroup(c.name), c.product) << (c.name ? c.name : "(null)");
+}
+
+std::vector<std::string> SplitAll(std::string text)
+{
+    std::vector<char> buf(text.begin(), text.end());
+    buf.push_back('\0');
+    std::vector<std::string> names;
+    char* cursor = buf.data();
+    for (char* name = NextGroupName(&cursor); name; name = NextGroupName(&cursor))
+        names.push_back(name);
+    return names;
+}
+
+struct SplitCase {
+    const char* reply;
+    std::vector<std::string> names;
+};
+
+TEST(ShellText, GroupReplySplitsIntoNonEmptyNamesInOrder)
+{
+    const SplitCase cases[] = {
+        {"Main\r\nAccessories\r\nStartUp\r\n", {"Main", "Accessories", "StartUp"}},
+        {"Main\nAccessories\nGames", {"Main", "Accessories", "Games"}},
+        {"\r\n\r\nMain\r\r\n\n\nGames\n\r", {"Main", "Games"}},
+        {"Zeta\r\nAlpha", {"Zeta", "Alpha"}},
+        {"  spaced name \r\n", {"  spaced name "}},
+        {"", {}},
+        {"\r\n\n\r", {}},
+        {"one", {"one"}},
+    };
+    for (const SplitCase& c : cases)
+        EXPECT_EQ(SplitAll(c.reply), c.names) << c.reply;
+    char* nothing = nullptr;
+    EXPECT_EQ(NextGroupName(&nothing), nullptr);
+}
+
+struct FitCase {
+    std::string reply;
+    size_t cap;
+    std::string kept;
+};
+
+TEST(ShellText, OversizeReplyIsCutAtALineBoundary)
+{
+    const FitCase cases[] = {
+        {std::string("Ab\r\nCd\r\n", 9), 16, "Ab\r\nCd\r\n"},  // the NUL that ends CF_TEXT
+        {"Ab\r\nCd\r\nEf\r\n", 13, "Ab\r\nCd\r\nEf\r\n"},
+        {"Ab\r\nCd\r\nEf\r\n", 12, "Ab\r\nCd\r\nEf\r"},  // cut inside CR LF: still whole names
+        {"Ab\r\nCd\r\nEf\r\n", 11, "Ab\r\nCd\r\nEf"},
+        {"Ab\r\nCd\r\nEf\r\n", 10, "Ab\r\nCd\r"},      // "Ef" would not fit whole
+        {"Ab\r\nCd\r\nEf\r\n", 9, "Ab\r\nCd\r"},
+        {"Ab\r\nCd\r\nEf\r\n", 7, "Ab\r\nCd"},
+        {"Ab\r\nCd\r\nEf\r\n", 4, "Ab\r"},
+        {"Ab\r\nCd\r\nEf\r\n", 3, "Ab"},
+        {"Ab\r\nCd\r\nEf\r\n", 2, ""},
+        {"Ab\nCd", 5, "Ab"},
+        {"Ab\nCd", 6, "Ab\nCd"},
+        {"Abcdefgh", 4, ""},  // a first name longer than the buffer leaves nothing
+        {std::string("Ab\0Cd\r\n", 7), 64, "Ab"},  // the text ends at its first NUL
+        {"", 1, ""},
+    };
+    for (const FitCase& c : cases) {
+        std::vector<char> buf(c.cap + 8, '#');
+        size_t n = FitGroupList(buf.data(), c.cap, c.reply.data(), c.reply.size());
+        EXPECT_EQ(n, c.kept.size()) << c.cap;
+        EXPECT_EQ(std::string(buf.data()), c.kept) << c.cap;
+        for (size_t i = c.cap; i < buf.size(); ++i)
+            ASSERT_EQ(buf[i], '#') << "written past capacity " << c.cap;
+    }
+    char untouched = '#';
+    EXPECT_EQ(FitGroupList(&untouched, 0, "abc", 3), 0u);
+    EXPECT_EQ(untouched, '#');
+}
+
+// The reply size counts only what the server sent: no byte past it is read.
+TEST(ShellText, ReplyWithoutNulStopsAtItsSize)
+{
+    const char reply[] = {'A', 'b', '\n', 'C', 'd', 'X', 'X'};
+    char buf[32];
+    EXPECT_EQ(FitGroupList(buf, sizeof buf, reply, 5), 5u);
+    EXPECT_STREQ(buf, "Ab\nCd");
+}
+
+}  // namespace
