@@ -1,0 +1,147 @@
+// Directory creation with its error boxes, as the user sees them.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "dialogs/driver.h"
+#include "install/prompts.h"
+#include "startup/state.h"
+#include "support/winhelp.h"
+
+namespace {
+
+class CreatePath : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        UseTestModule();
+        installer.quietMode = 0;
+        base = FreshDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
+    }
+    void TearDown() override { installer.quietMode = 0; }
+
+    // Runs CreateDirectoryPath on a copy of path, answering its boxes; checks the text comes back intact.
+    int Create(const std::string& path, std::vector<BoxSeen>* boxes)
+    {
+        char buffer[PROMPT_CHARS];
+        CopyText(buffer, sizeof buffer, path.c_str());
+        Background call([&] { return CreateDirectoryPath(buffer); });
+        *boxes = AnswerAllBoxes(call);
+        int result = call.Result();
+        EXPECT_EQ(std::string(buffer), path) << "the path must be restored";
+        return result;
+    }
+
+    // The error the platform gives for one plain attempt at this directory.
+    static unsigned PlainError(const std::string& path)
+    {
+        SetLastError(0);
+        EXPECT_FALSE(CreateDirectoryA(path.c_str(), nullptr)) << path;
+        return GetLastError();
+    }
+
+    static std::string FailureText(const std::string& path, unsigned error)
+    {
+        return "Creation of " + path + " failed. (" + std::to_string(error) + ")";
+    }
+
+    std::string base;
+};
+
+TEST_F(CreatePath, CreatesWhatIsMissingAndShowsNothing)
+{
+    ASSERT_TRUE(WriteFileBytes(base + "\\file.txt", "x"));
+    struct Case {
+        const char* what;
+        std::string path;
+        std::vector<std::string> mustExistAfter;  // directories
+    };
+    const Case cases[] = {
+        {"three levels below an existing directory", base + "\\A\\B\\C", {base + "\\A", base + "\\A\\B", base + "\\A\\B\\C"}},
+        {"the directory exists", base, {base}},
+        {"one level, trailing backslash", base + "\\R\\", {base + "\\R"}},
+        {"parent missing, trailing backslash", base + "\\P\\Q\\", {base + "\\P", base + "\\P\\Q"}},
+        {"parent missing twice, trailing backslash", base + "\\S\\T\\U\\", {base + "\\S\\T\\U"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<BoxSeen> boxes;
+        EXPECT_EQ(Create(c.path, &boxes), 1);
+        EXPECT_TRUE(boxes.empty()) << boxes.size() << " box(es), first: " << (boxes.empty() ? "" : boxes[0].text);
+        for (const std::string& dir : c.mustExistAfter)
+            EXPECT_TRUE(DirExists(dir)) << dir;
+    }
+}
+
+TEST_F(CreatePath, RootLevelPathWithOnlyTheDrivePresent)
+{
+    ASSERT_FALSE(DirExists("C:\\A")) << "the prefix is expected fresh";
+    std::vector<BoxSeen> boxes;
+    EXPECT_EQ(Create("C:\\A\\B\\C", &boxes), 1);
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_TRUE(DirExists("C:\\A\\B\\C"));
+}
+
+TEST_F(CreatePath, AnExistingFileCountsAsPresent)
+{
+    std::string file = base + "\\readme.txt";
+    ASSERT_TRUE(WriteFileBytes(file, "text"));
+    std::vector<BoxSeen> boxes;
+    EXPECT_EQ(Create(file, &boxes), 1);
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_TRUE(FileExists(file)) << "the file stays a file";
+}
+
+// Every level that cannot be made reports itself, in quiet runs too.
+TEST_F(CreatePath, EachLevelThatFailsShowsItsBox)
+{
+    std::string drive = MissingDrive();
+    ASSERT_FALSE(drive.empty());
+    std::string file = base + "\\plain.txt";
+    ASSERT_TRUE(WriteFileBytes(file, "x"));
+
+    struct Case {
+        const char* what;
+        std::string path;
+        std::vector<std::string> failedLevels;  // in the order the boxes appear
+    };
+    const Case cases[] = {
+        {"below a missing drive", drive + "\\Marvane", {drive, drive + "\\Marvane"}},
+        {"two levels below a missing drive", drive + "\\a\\b", {drive, drive + "\\a", drive + "\\a\\b"}},
+        {"below an existing file", file + "\\sub", {file + "\\sub"}},
+        {"an empty path", "", {""}},
+    };
+    for (int quiet = 0; quiet <= 1; ++quiet) {
+        installer.quietMode = quiet;
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.what) + (quiet ? " (quiet)" : ""));
+            std::vector<BoxSeen> boxes;
+            EXPECT_EQ(Create(c.path, &boxes), 0);
+            ASSERT_EQ(boxes.size(), c.failedLevels.size());
+            for (size_t i = 0; i < boxes.size(); ++i) {
+                const std::string& level = c.failedLevels[i];
+                EXPECT_EQ(boxes[i].text, FailureText(level, PlainError(level)));
+                EXPECT_EQ(boxes[i].caption, "Install");
+                EXPECT_EQ(boxes[i].owner, nullptr);
+                EXPECT_EQ(boxes[i].icon, static_cast<UINT>(MB_ICONERROR));
+            }
+        }
+    }
+}
+
+TEST_F(CreatePath, ErrorBoxScreenshot)
+{
+    std::string path = MissingDrive() + "\\Marvane";
+    char buffer[PROMPT_CHARS];
+    CopyText(buffer, sizeof buffer, path.c_str());
+    Background call([&] { return CreateDirectoryPath(buffer); });
+    HWND box = WaitForDialog(call, "Install");
+    ASSERT_NE(box, nullptr);
+    Snapshot("dialogs-create-failed");
+    AnswerAllBoxes(call);
+    EXPECT_EQ(call.Result(), 0);
+}
+
+}  // namespace
