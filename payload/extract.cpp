@@ -1,7 +1,186 @@
 #include "payload/extract.h"
 
-// Placeholder until extraction lands: nothing was extracted, so nothing is deleted.
+#include <cstdio>
+#include <cstring>
+
+#include "install/messages.h"
+#include "payload/copy.h"
+#include "payload/filetable.h"
+#include "resources/resource.h"
+#include "startup/state.h"
+
+namespace {
+
+enum {
+    TEMP_PATH_CHARS = 256,    // what GetTempPathA may give
+    TEMP_DIR_CHARS = 300,     // that, plus the private directory's name and "\"
+    TEMP_FILE_CHARS = 512,
+    NAME_ATTEMPTS = 1000,
+};
+
+// This run's private directory, ending in "\"; empty until ExtractAll made it.
+char tempDir[TEMP_DIR_CHARS];
+
+// Loads message `id`, fills it, and writes it to the setup log.
+void LogMessage(unsigned id, ...)
+{
+    char format[MESSAGE_CHARS];
+    char text[MESSAGE_CHARS];
+    va_list args;
+    va_start(args, id);
+    if (!LoadMessage(id, format, sizeof format) || !FormatMessageTextV(text, sizeof text, format, args))
+        CopyText(text, sizeof text, format);
+    va_end(args);
+    WriteLog(text);
+}
+
+// Makes a directory of our own inside the platform's temporary directory. A name
+// that is taken (by a file or a directory) is never reused: whatever was planted
+// there must not become our source.
+bool MakePrivateTempDir()
+{
+    tempDir[0] = '\0';
+    char base[TEMP_PATH_CHARS];
+    DWORD n = GetTempPathA(sizeof base, base);
+    if (n == 0 || n >= sizeof base)
+        return false;
+    const char* slash = (base[n - 1] == '\\') ? "" : "\\";
+    DWORD seed = GetCurrentProcessId() * 65599u ^ GetTickCount();
+    char dir[TEMP_DIR_CHARS];
+    for (int attempt = 0; attempt < NAME_ATTEMPTS; ++attempt, seed += 0x9E3779B9u) {
+        int len = std::snprintf(dir, sizeof dir, "%s%sMVN%08lX", base, slash, static_cast<unsigned long>(seed));
+        if (len < 0 || static_cast<size_t>(len) + 2 > sizeof dir)
+            return false;
+        if (CreateDirectoryA(dir, nullptr)) {
+            std::snprintf(tempDir, sizeof tempDir, "%s\\", dir);
+            return true;
+        }
+        if (GetLastError() != ERROR_ALREADY_EXISTS)
+            break;
+    }
+    LogMessage(IDS_CREATE_ERROR, dir);
+    return false;
+}
+
+// Writes the resource data to a new file at path; a file not written whole is
+// deleted again, so that no truncated payload is ever expanded.
+bool WriteWholeFile(const char* path, const void* data, DWORD size)
+{
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        LogMessage(IDS_CREATE_ERROR, path);
+        return false;
+    }
+    DWORD written = 0;
+    bool ok = WriteFile(file, data, size, &written, nullptr) && written == size;
+    if (!ok)
+        LogMessage(IDS_WRITE_ERROR, path, static_cast<unsigned>(written), static_cast<unsigned>(size));
+    if (!CloseHandle(file))
+        ok = false;
+    if (!ok)
+        DeleteFileA(path);
+    return ok;
+}
+
+HWND CreateProgressDialog(HINSTANCE instance, HWND owner)
+{
+    if (installer.quietMode)
+        return nullptr;
+    return CreateDialogParamA(instance, "DLG_COPY", owner, CopyDlgProc, 0);
+}
+
+void CloseProgressDialog(HWND owner)
+{
+    if (owner)
+        SetActiveWindow(owner);
+    if (installer.copyDialog)
+        DestroyWindow(installer.copyDialog);
+    installer.copyDialog = nullptr;
+}
+
+}  // namespace
+
+int ExtractPayload(HINSTANCE instance, HWND progressLine, const char* resource, const char* dir,
+                   const char* fileName)
+{
+    HRSRC found = FindResourceA(instance, resource, PAYLOAD_RESOURCE_TYPE);
+    if (!found) {
+        LogMessage(IDS_FIND_RES_FAILED, resource);
+        return 0;
+    }
+    DWORD size = SizeofResource(instance, found);
+    HGLOBAL loaded = LoadResource(instance, found);
+    const void* data = loaded ? LockResource(loaded) : nullptr;
+    if (!data) {
+        LogMessage(IDS_LOAD_RES_FAILED, resource);
+        return 0;
+    }
+
+    char path[TEMP_FILE_CHARS];
+    int len = std::snprintf(path, sizeof path, "%s%s", dir, fileName);
+    if (len < 0 || static_cast<size_t>(len) >= sizeof path) {
+        // A cut name would be some other file: refuse it.
+        LogMessage(IDS_CREATE_ERROR, path);
+        FreeResource(loaded);
+        return 0;
+    }
+
+    char text[MESSAGE_CHARS];
+    LoadFormattedMessage(IDS_EXTRACTING, text, sizeof text, path, static_cast<unsigned>(size));
+    WriteLog(text);
+    if (progressLine)
+        SetWindowTextA(progressLine, text);
+
+    bool ok = WriteWholeFile(path, data, size);
+    FreeResource(loaded);
+    return ok ? 1 : 0;
+}
+
+int ExtractAll(HINSTANCE instance, HWND owner)
+{
+    installer.copyDialog = CreateProgressDialog(instance, owner);
+    HWND progressLine = installer.copyDialog ? GetDlgItem(installer.copyDialog, IDC_PROGRESS_LINE) : nullptr;
+
+    int count = 0;
+    if (MakePrivateTempDir()) {
+        for (int i = 0; i < fileCount; ++i) {
+            PayloadFile& row = fileTable[i];
+            if (ExtractPayload(instance, progressLine, row.resource, tempDir, row.destName)) {
+                row.status |= STATUS_EXTRACTED;
+                ++count;
+            }
+        }
+    }
+
+    CloseProgressDialog(owner);
+    return count;
+}
+
+const char* PayloadTempDir()
+{
+    return tempDir;
+}
+
 int RemoveTempFiles()
 {
+    // Without a private directory this run wrote nothing: never touch the shared one.
+    if (!tempDir[0])
+        return 0;
+    for (int i = 0; i < fileCount; ++i) {
+        const PayloadFile& row = fileTable[i];
+        if (!(row.status & STATUS_EXTRACTED))
+            continue;
+        LogMessage(IDS_REMOVING_TEMP, tempDir, row.sourceName);
+        char path[TEMP_FILE_CHARS];
+        int len = std::snprintf(path, sizeof path, "%s%s", tempDir, row.sourceName);
+        if (len > 0 && static_cast<size_t>(len) < sizeof path)
+            DeleteFileA(path);
+    }
+    // The directory goes too (only when empty: nothing of anyone else's is deleted).
+    size_t len = std::strlen(tempDir);
+    tempDir[len - 1] = '\0';
+    RemoveDirectoryA(tempDir);
+    tempDir[0] = '\0';
     return 0;
 }

@@ -1,0 +1,229 @@
+#include "payload/copy.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include <lzexpand.h>
+
+#include "install/messages.h"
+#include "payload/lzheader.h"
+#include "resources/resource.h"
+#include "startup/state.h"
+
+int currentDisk = 0;
+
+namespace {
+
+enum {
+    COPY_PATH_CHARS = 512,
+    ERROR_TEXT_CHARS = 256,
+};
+
+bool FileIsThere(const char* path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Asks before an existing ".ini" destination is replaced: true to go on and copy.
+// The test is case-sensitive on purpose, and matches anywhere in the path.
+bool MayOverwrite(const char* dest)
+{
+    if (!std::strstr(dest, ".ini") || !FileIsThere(dest))
+        return true;
+    if (installer.quietMode)
+        return false;
+    char text[MESSAGE_CHARS];
+    char caption[MESSAGE_CHARS];
+    LoadFormattedMessage(IDS_OVERWRITE_QUERY, text, sizeof text, dest);
+    LoadMessage(IDS_OVERWRITE_CAPTION, caption, sizeof caption);
+    return MessageBoxA(installer.mainWindow, text, caption, MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+// Opens a source for LZ reading: the compressed "_" name first, then the plain name.
+// Plain handles are used rather than LZOpenFileA, whose file record holds only 128
+// characters of path. Gives the expanded length recorded by an SZDD header (-1 when
+// the file is not SZDD data).
+HFILE OpenSource(const char* source, long long* recordedLength)
+{
+    char compressed[COPY_PATH_CHARS];
+    size_t len = std::strlen(source);
+    if (len == 0 || len >= sizeof compressed)
+        return HFILE_ERROR;
+    std::memcpy(compressed, source, len + 1);
+    compressed[len - 1] = '_';
+    HFILE file = _lopen(compressed, OF_READ);
+    if (file == HFILE_ERROR)
+        file = _lopen(source, OF_READ);
+    if (file == HFILE_ERROR)
+        return HFILE_ERROR;
+
+    unsigned char header[SZDD_HEADER_BYTES];
+    UINT got = _lread(file, header, sizeof header);
+    uint32_t length = 0;
+    bool szdd = got != static_cast<UINT>(HFILE_ERROR) && ReadSzddHeader(header, got, &length);
+    *recordedLength = szdd ? static_cast<long long>(length) : -1;
+    _llseek(file, 0, FILE_BEGIN);
+    return file;
+}
+
+}  // namespace
+
+int LzCopyFile(const char* source, const char* dest)
+{
+    if (lstrcmpiA(source, dest) == 0)
+        return LZCOPY_OK;
+    if (!MayOverwrite(dest))
+        return LZCOPY_OK;
+
+    long long recorded = -1;
+    HFILE file = OpenSource(source, &recorded);
+    if (file == HFILE_ERROR)
+        return LZCOPY_NO_SOURCE;
+    // LZInit hands back the plain handle for a file that is not SZDD data; on failure
+    // (unknown mode, no free LZ slot) the plain handle is still ours to close.
+    INT lzSource = LZInit(file);
+    if (lzSource < 0) {
+        _lclose(file);
+        return LZCOPY_FAILED;
+    }
+
+    HFILE target = _lcreat(dest, 0);
+    if (target == HFILE_ERROR) {
+        LZClose(lzSource);
+        return LZCOPY_NO_DEST;
+    }
+
+    LONG written = LZCopy(lzSource, target);
+    int outcome = LZCOPY_OK;
+    // The library decodes until its input ends: a truncated or padded stream is only
+    // noticed by comparing with the recorded length.
+    if (written <= 0 || (recorded >= 0 && written != recorded))
+        outcome = LZCOPY_FAILED;
+
+    _lclose(target);
+    LZClose(lzSource);
+    return outcome;
+}
+
+namespace {
+
+// Shows a retry prompt of the per-file copy: true to try again.
+bool AskAgain(HWND owner, const PayloadFile* row, int code, const char* diskCaption)
+{
+    char text[MESSAGE_CHARS];
+    if (code == LZCOPY_NO_DEST) {
+        LoadFormattedMessage(IDS_DEST_OPEN_FAILED, text, sizeof text, row->destName);
+        return MessageBoxA(owner, text, nullptr, MB_RETRYCANCEL) == IDRETRY;
+    }
+    LoadFormattedMessage(IDS_INSERT_DISK, text, sizeof text, static_cast<unsigned>(row->disk), row->sourceName);
+    UINT buttons = (row->disk != currentDisk) ? MB_OKCANCEL : MB_RETRYCANCEL;
+    int answer = MessageBoxA(owner, text, diskCaption, buttons);
+    return answer == IDOK || answer == IDRETRY;
+}
+
+void ReportRequiredFailure(HWND owner, const PayloadFile* row, const char* destDir)
+{
+    char text[ERROR_TEXT_CHARS];
+    char caption[ERROR_TEXT_CHARS];
+    LoadFormattedMessage(IDS_COPY_FAILED, text, sizeof text, row->sourceName, destDir,
+                         static_cast<unsigned>(GetLastError()));
+    WriteLog(text);
+    if (installer.quietMode)
+        return;
+    LoadMessage(IDS_INSTALL_CAPTION, caption, sizeof caption);
+    MessageBoxA(owner, text, caption, MB_OK | MB_ICONERROR);
+}
+
+}  // namespace
+
+int CopyOneFile(PayloadFile* row, const char* sourceDir, const char* destDir, HWND owner, HWND progressLine)
+{
+    char dest[COPY_PATH_CHARS];
+    char source[COPY_PATH_CHARS];
+    int destLen = std::snprintf(dest, sizeof dest, "%s\\%s", destDir, row->destName);
+    int sourceLen = std::snprintf(source, sizeof source, "%s%s", sourceDir, row->sourceName);
+    // A cut path names some other file: such a row can only fail.
+    bool destFits = destLen > 0 && static_cast<size_t>(destLen) < sizeof dest;
+    bool sourceFits = sourceLen > 0 && static_cast<size_t>(sourceLen) < sizeof source;
+
+    char text[MESSAGE_CHARS];
+    LoadFormattedMessage(IDS_COPYING, text, sizeof text, source, dest);
+    WriteLog(text);
+    if (progressLine)
+        SetWindowTextA(progressLine, text);
+    PumpMessages();
+
+    char diskCaption[MESSAGE_CHARS];
+    LoadMessage(IDS_CHANGE_DISK, diskCaption, sizeof diskCaption);
+    for (;;) {
+        int code = !sourceFits ? LZCOPY_NO_SOURCE : !destFits ? LZCOPY_NO_DEST : LzCopyFile(source, dest);
+        if (code == LZCOPY_OK) {
+            currentDisk = row->disk;
+            row->status |= STATUS_COPIED;
+            return 0;
+        }
+        if (!AskAgain(owner, row, code, diskCaption))
+            break;
+    }
+    PumpMessages();
+    if (!row->required)
+        return 0;
+    ReportRequiredFailure(owner, row, destDir);
+    return 1;
+}
+
+namespace {
+
+const char* DestinationFor(const PayloadFile& row, const char* programDir, const char* dataDir,
+                           const char* webDir)
+{
+    switch (row.destDir) {
+    case DIR_DATA:
+        return dataDir;
+    case DIR_WEB:
+        return webDir;
+    default:
+        return programDir;
+    }
+}
+
+}  // namespace
+
+int CopyFiles(HINSTANCE instance, HWND owner, const char* sourceDir, const char* programDir,
+              const char* dataDir, const char* webDir)
+{
+    // Cleared here as well as by the dialog, so that a dialog that could not be
+    // made does not leave an earlier Cancel standing.
+    installer.copyCancelled = 0;
+    installer.copyDialog =
+        installer.quietMode ? nullptr : CreateDialogParamA(instance, "DLG_COPY", owner, CopyDlgProc, 0);
+    HWND progressLine = installer.copyDialog ? GetDlgItem(installer.copyDialog, IDC_PROGRESS_LINE) : nullptr;
+
+    char countLine[64];
+    std::snprintf(countLine, sizeof countLine, "installing %u files\n", static_cast<unsigned>(fileCount));
+    WriteLog(countLine);
+
+    int i = 0;
+    for (; i < fileCount && !installer.copyCancelled; ++i) {
+        PayloadFile& row = fileTable[i];
+        const char* destDir = DestinationFor(row, programDir, dataDir, webDir);
+        if (CopyOneFile(&row, sourceDir, destDir, owner, progressLine) != 0)
+            break;
+    }
+
+    if (!installer.copyCancelled && progressLine) {
+        char text[MESSAGE_CHARS];
+        LoadMessage(IDS_CREATING_GROUP_ICONS, text, sizeof text);
+        SetWindowTextA(progressLine, text);
+    }
+    // A cancelled copy is a failed installation, even when the last row went through.
+    int result = (i == fileCount && !installer.copyCancelled) ? 1 : 0;
+
+    if (owner)
+        SetActiveWindow(owner);
+    if (installer.copyDialog)
+        DestroyWindow(installer.copyDialog);
+    installer.copyDialog = nullptr;
+    return result;
+}

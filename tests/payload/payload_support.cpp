@@ -1,0 +1,465 @@
+#include "payload_support.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "payload/copy.h"
+#include "startup/state.h"
+#include "support/winhelp.h"
+
+// ---- Test data ------------------------------------------------------------------
+
+std::string SzddRaw(uint32_t length, const std::string& stream, char mode)
+{
+    std::string out("SZDD\x88\xF0\x27\x33", 8);
+    out += mode;
+    out += '\0';
+    for (int i = 0; i < 4; ++i)
+        out += static_cast<char>((length >> (8 * i)) & 0xFF);
+    return out + stream;
+}
+
+std::string SzddContainer(const std::string& data, int window)
+{
+    // Ring positions follow the output: output byte k sits at (4080 + k) mod 4096.
+    // A reference reaches at most 4096 - 18 bytes back, so that what it reads is
+    // never overwritten while it is being copied.
+    const size_t n = data.size();
+    const size_t reach = static_cast<size_t>(std::min(std::max(window, 0), 4096 - 18));
+    std::string stream;
+    size_t i = 0;
+    while (i < n) {
+        size_t controlAt = stream.size();
+        stream += '\0';
+        unsigned control = 0;
+        for (int bit = 0; bit < 8 && i < n; ++bit) {
+            size_t bestLen = 0, bestFrom = 0;
+            for (size_t d = 1; d <= reach && d <= i; ++d) {
+                size_t from = i - d, len = 0;
+                while (len < 18 && i + len < n && data[from + len] == data[i + len])
+                    ++len;
+                if (len > bestLen) {
+                    bestLen = len;
+                    bestFrom = from;
+                    if (len == 18)
+                        break;
+                }
+            }
+            if (bestLen >= 3) {
+                unsigned pos = static_cast<unsigned>((4080 + bestFrom) & 0xFFF);
+                stream += static_cast<char>(pos & 0xFF);
+                stream += static_cast<char>(((pos >> 4) & 0xF0) | (bestLen - 3));
+                i += bestLen;
+            } else {
+                control |= 1u << bit;
+                stream += data[i++];
+            }
+        }
+        stream[controlAt] = static_cast<char>(control);
+    }
+    return SzddRaw(static_cast<uint32_t>(n), stream);
+}
+
+namespace {
+
+unsigned Next(unsigned& state)
+{
+    state = state * 1103515245u + 12345u;
+    return state >> 16;
+}
+
+}  // namespace
+
+std::string TextContent(size_t size, unsigned seed)
+{
+    static const char* const words[] = {"Marvane ", "plus ", "install ", "the ", "file ", "of ", "release ",
+                                        "notes\r\n", "sound ", "window ", "program ", "help "};
+    std::string out;
+    unsigned state = seed;
+    while (out.size() < size)
+        out += words[Next(state) % (sizeof words / sizeof words[0])];
+    out.resize(size);
+    return out;
+}
+
+std::string BinaryContent(size_t size, unsigned seed)
+{
+    std::string out(size, '\0');
+    unsigned state = seed;
+    for (size_t i = 0; i < size; ++i)
+        out[i] = static_cast<char>(i < 256 ? i : Next(state) & 0xFF);
+    return out;
+}
+
+// ---- State --------------------------------------------------------------------
+
+SavedState::SavedState()
+{
+    std::copy(fileTable, fileTable + FILE_TABLE_ROWS, rows_);
+}
+
+SavedState::~SavedState()
+{
+    std::copy(rows_, rows_ + FILE_TABLE_ROWS, fileTable);
+    for (PayloadFile& row : fileTable)
+        row.status = 0;
+    installer.quietMode = 0;
+    installer.logEnabled = 0;
+    installer.mainWindow = nullptr;
+    installer.copyDialog = nullptr;
+    installer.copyCancelled = 0;
+    currentDisk = 0;
+}
+
+LogInDir::LogInDir(const std::string& dir) : dir_(dir)
+{
+    GetCurrentDirectoryA(sizeof saved_, saved_);
+    SetCurrentDirectoryA(dir.c_str());
+    installer.logEnabled = 1;
+}
+
+LogInDir::~LogInDir()
+{
+    installer.logEnabled = 0;
+    SetCurrentDirectoryA(saved_);
+}
+
+std::vector<std::string> LogInDir::Lines() const
+{
+    std::string text = ReadFileBytes(dir_ + "\\setup.log");
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find("\r\n", start);
+        if (end == std::string::npos) {
+            lines.push_back(text.substr(start) + "<no line end>");
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+std::string PlatformTempDir()
+{
+    char buf[MAX_PATH];
+    DWORD n = GetTempPathA(sizeof buf, buf);
+    std::string dir(buf, n);
+    if (dir.empty() || dir.back() != '\\')
+        dir += '\\';
+    return dir;
+}
+
+std::vector<std::string> ListDir(const std::string& dir)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((dir + (dir.back() == '\\' ? "*" : "\\*")).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        std::string name = found.cFileName;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+PayloadModule::PayloadModule(const std::string& dir,
+                             const std::vector<std::pair<std::string, std::string>>& resources)
+{
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    std::string path = dir + "\\payload.dll";
+    if (!CopyFileA(self, path.c_str(), FALSE)) {
+        ADD_FAILURE() << "cannot copy the test program to " << path;
+        return;
+    }
+    // Every resource of the copy goes; the progress dialog comes back.
+    HANDLE update = BeginUpdateResourceA(path.c_str(), TRUE);
+    if (!update) {
+        ADD_FAILURE() << "BeginUpdateResource failed";
+        return;
+    }
+    const WORD english = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+    HMODULE program = GetModuleHandleA(nullptr);
+    HRSRC dialog = FindResourceExA(program, RT_DIALOG, "DLG_COPY", english);
+    if (!dialog || !UpdateResourceA(update, RT_DIALOG, "DLG_COPY", english,
+                                    LockResource(LoadResource(program, dialog)), SizeofResource(program, dialog)))
+        ADD_FAILURE() << "cannot carry DLG_COPY over";
+    for (const auto& r : resources)
+        if (!UpdateResourceA(update, "EXE", r.first.c_str(), english, const_cast<char*>(r.second.data()),
+                             static_cast<DWORD>(r.second.size())))
+            ADD_FAILURE() << "UpdateResource " << r.first;
+    if (!EndUpdateResourceA(update, FALSE)) {
+        ADD_FAILURE() << "EndUpdateResource failed";
+        return;
+    }
+    module_ = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module_)
+        ADD_FAILURE() << "cannot load " << path;
+}
+
+PayloadModule::~PayloadModule()
+{
+    if (module_)
+        FreeLibrary(module_);
+}
+
+std::vector<std::pair<std::string, std::string>> TestPayload(std::vector<std::string>* expanded)
+{
+    std::vector<std::pair<std::string, std::string>> stored;
+    if (expanded)
+        expanded->clear();
+    for (int i = 0; i < FILE_TABLE_ROWS; ++i) {
+        // Text compresses; random bytes give a stream longer than the file (as the
+        // real sounds do); one row is stored as literals only.
+        std::string content = (i % 3 == 1) ? BinaryContent(3000 + 1500 * i, 7u + i)
+                                           : TextContent(5000 + 3000 * i, 11u + i);
+        stored.emplace_back(fileTable[i].resource, SzddContainer(content, i == 2 ? 0 : 2048));
+        if (expanded)
+            expanded->push_back(content);
+    }
+    return stored;
+}
+
+HWND MakeOwnerWindow()
+{
+    HWND w = CreateWindowExA(0, "STATIC", "Owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20, 320, 200, nullptr,
+                             nullptr, GetModuleHandleA(nullptr), nullptr);
+    EXPECT_NE(w, nullptr);
+    return w;
+}
+
+// ---- Message boxes ----------------------------------------------------------------
+
+void PrintTo(const SeenBox& box, std::ostream* out)
+{
+    *out << "[" << box.caption << "] \"" << box.text << "\" buttons";
+    for (int id : box.buttons)
+        *out << " " << id;
+    *out << (box.icon ? " icon" : "");
+}
+
+namespace {
+
+struct Driver {
+    const std::vector<BoxAnswer>* answers;
+    std::vector<SeenBox> seen;
+    volatile LONG bodyDone = 0;
+};
+
+BOOL CALLBACK FindBoxProc(HWND window, LPARAM lParam)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != GetCurrentProcessId() || !IsWindowVisible(window))
+        return TRUE;
+    char buf[256];
+    GetClassNameA(window, buf, sizeof buf);
+    if (std::strcmp(buf, "#32770") != 0)
+        return TRUE;
+    // A message box has its text in static control 0xFFFF; the progress dialog has none.
+    // (Its caption cannot be asked for safely: that waits on the busy thread.)
+    if (!GetDlgItem(window, 0xFFFF))
+        return TRUE;
+    *reinterpret_cast<HWND*>(lParam) = window;
+    return FALSE;
+}
+
+HWND FindBox()
+{
+    HWND box = nullptr;
+    EnumWindows(FindBoxProc, reinterpret_cast<LPARAM>(&box));
+    return box;
+}
+
+SeenBox ReadBox(HWND box)
+{
+    SeenBox s;
+    s.caption = WindowText(box);
+    s.text = MessageBoxText(box);
+    for (int id = IDOK; id <= IDCONTINUE; ++id) {
+        HWND button = GetDlgItem(box, id);
+        if (button && IsWindowVisible(button))
+            s.buttons.push_back(id);
+    }
+    DWORD_PTR icon = 0;
+    HWND iconControl = GetDlgItem(box, 0x0440);
+    if (iconControl)
+        SendMessageTimeoutA(iconControl, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 5000, &icon);
+    s.icon = icon != 0;
+    s.owner = GetWindow(box, GW_OWNER);
+    return s;
+}
+
+int FallbackButton(const SeenBox& s)
+{
+    for (int id : {IDCANCEL, IDNO, IDOK})
+        if (std::find(s.buttons.begin(), s.buttons.end(), id) != s.buttons.end())
+            return id;
+    return IDCANCEL;
+}
+
+DWORD WINAPI DriveBoxes(void* param)
+{
+    auto* d = static_cast<Driver*>(param);
+    size_t next = 0;
+    for (;;) {
+        HWND box = FindBox();
+        if (!box) {
+            if (d->bodyDone)
+                return 0;
+            Sleep(20);
+            continue;
+        }
+        Sleep(100);  // let it finish showing itself
+        SeenBox s = ReadBox(box);
+        if (!IsWindow(box))
+            continue;
+        d->seen.push_back(s);
+        int press = FallbackButton(s);
+        if (next < d->answers->size()) {
+            const BoxAnswer& a = (*d->answers)[next++];
+            if (a.before)
+                a.before();
+            if (!a.screenshot.empty()) {
+                RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+                Sleep(400);
+                SaveScreenshot(a.screenshot);
+            }
+            press = a.press;
+        }
+        ClickButton(box, press);
+        for (int i = 0; i < 500 && IsWindow(box); ++i)
+            Sleep(20);
+    }
+}
+
+}  // namespace
+
+std::vector<SeenBox> WithBoxes(const std::vector<BoxAnswer>& answers, const std::function<void()>& body)
+{
+    Driver d;
+    d.answers = &answers;
+    HANDLE thread = CreateThread(nullptr, 0, DriveBoxes, &d, 0, nullptr);
+    body();
+    InterlockedExchange(&d.bodyDone, 1);
+    // The driver only leaves when no box is left; pump meanwhile so that it can
+    // read our windows.
+    while (MsgWaitForMultipleObjects(1, &thread, FALSE, 30000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    CloseHandle(thread);
+    return d.seen;
+}
+
+// ---- Progress line ----------------------------------------------------------------
+
+namespace {
+
+HHOOK callHook = nullptr;
+HHOOK cbtHook = nullptr;
+std::vector<std::string> progressLines;
+int installationDialogs = 0;
+
+bool IsProgressLine(HWND window)
+{
+    HWND parent = GetParent(window);
+    if (!parent || GetDlgCtrlID(window) != 954)
+        return false;
+    char caption[64];
+    GetWindowTextA(parent, caption, sizeof caption);
+    return std::strcmp(caption, "Installation") == 0;
+}
+
+LRESULT CALLBACK OnCall(int code, WPARAM wParam, LPARAM lParam)
+{
+    auto* call = reinterpret_cast<CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && call->message == WM_SETTEXT && call->lParam && IsProgressLine(call->hwnd))
+        progressLines.push_back(reinterpret_cast<const char*>(call->lParam));
+    return CallNextHookEx(callHook, code, wParam, lParam);
+}
+
+LRESULT CALLBACK OnCbt(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_CREATEWND) {
+        const char* name = reinterpret_cast<CBT_CREATEWNDA*>(lParam)->lpcs->lpszName;
+        if (name && !IS_INTRESOURCE(name) && std::strcmp(name, "Installation") == 0)
+            ++installationDialogs;
+    }
+    return CallNextHookEx(cbtHook, code, wParam, lParam);
+}
+
+}  // namespace
+
+ProgressWatch::ProgressWatch()
+{
+    progressLines.clear();
+    installationDialogs = 0;
+    callHook = SetWindowsHookExA(WH_CALLWNDPROC, OnCall, nullptr, GetCurrentThreadId());
+    cbtHook = SetWindowsHookExA(WH_CBT, OnCbt, nullptr, GetCurrentThreadId());
+    EXPECT_TRUE(callHook && cbtHook);
+}
+
+ProgressWatch::~ProgressWatch()
+{
+    UnhookWindowsHookEx(callHook);
+    UnhookWindowsHookEx(cbtHook);
+}
+
+const std::vector<std::string>& ProgressWatch::lines() const
+{
+    return progressLines;
+}
+
+int ProgressWatch::dialogsCreated() const
+{
+    return installationDialogs;
+}
+
+// ---- Failure injection ------------------------------------------------------------
+
+ImportPatch::ImportPatch(const char* dll, const char* function, void* replacement)
+{
+    auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+    auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    auto* desc = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress);
+    for (; desc->Name; ++desc) {
+        if (lstrcmpiA(reinterpret_cast<char*>(base + desc->Name), dll) != 0)
+            continue;
+        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + desc->OriginalFirstThunk);
+        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + desc->FirstThunk);
+        for (; names->u1.AddressOfData; ++names, ++slots) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
+                continue;
+            auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+            if (std::strcmp(reinterpret_cast<char*>(byName->Name), function) != 0)
+                continue;
+            slot_ = reinterpret_cast<void**>(&slots->u1.Function);
+            DWORD old;
+            VirtualProtect(slot_, sizeof *slot_, PAGE_READWRITE, &old);
+            original_ = *slot_;
+            *slot_ = replacement;
+            return;
+        }
+    }
+    ADD_FAILURE() << "no import " << dll << "!" << function;
+}
+
+ImportPatch::~ImportPatch()
+{
+    if (slot_)
+        *slot_ = original_;
+}

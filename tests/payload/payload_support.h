@@ -1,0 +1,126 @@
+// Helpers for the payload tests: SZDD test data, a module carrying test payload
+// resources, the setup log, a driver that answers message boxes as a user would,
+// and import patches that make a platform call fail on purpose.
+#ifndef MARVANE_TEST_PAYLOAD_SUPPORT_H
+#define MARVANE_TEST_PAYLOAD_SUPPORT_H
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "payload/filetable.h"
+
+// ---- Test data ------------------------------------------------------------------
+
+// An SZDD container of data: greedy references to earlier output within `window`
+// bytes (0 = literals only). Independent of the product's packer.
+std::string SzddContainer(const std::string& data, int window = 2048);
+// Header alone, recording `length`, followed by `stream` as given.
+std::string SzddRaw(uint32_t length, const std::string& stream, char mode = 'A');
+// Deterministic test content: text with repeats, or bytes of every value.
+std::string TextContent(size_t size, unsigned seed);
+std::string BinaryContent(size_t size, unsigned seed);
+
+// ---- State --------------------------------------------------------------------
+
+// Saves the file table and the installer's shared fields, and puts them back.
+class SavedState {
+public:
+    SavedState();
+    ~SavedState();
+
+private:
+    PayloadFile rows_[FILE_TABLE_ROWS];
+};
+
+// Makes `dir` the current directory with logging on; puts both back afterwards.
+class LogInDir {
+public:
+    explicit LogInDir(const std::string& dir);
+    ~LogInDir();
+    // The lines of setup.log (CR LF separated), without the final line end.
+    std::vector<std::string> Lines() const;
+
+private:
+    std::string dir_;
+    char saved_[MAX_PATH];
+};
+
+// The platform's temporary directory, ending in "\".
+std::string PlatformTempDir();
+// Names (not paths) in a directory, without "." and "..".
+std::vector<std::string> ListDir(const std::string& dir);
+
+// A copy of this test program whose resources are replaced by the given EXE
+// resources (language 1033) and the progress dialog, loaded as a data file: a
+// module whose payload the test controls, whatever payload the build packed.
+class PayloadModule {
+public:
+    PayloadModule(const std::string& dir, const std::vector<std::pair<std::string, std::string>>& resources);
+    ~PayloadModule();
+    HINSTANCE instance() const { return module_; }
+
+private:
+    HMODULE module_ = nullptr;
+};
+
+// The stored bytes that the tests put under each row's resource name.
+std::vector<std::pair<std::string, std::string>> TestPayload(std::vector<std::string>* expanded = nullptr);
+
+// A plain visible top-level window to own message boxes and dialogs.
+HWND MakeOwnerWindow();
+
+// ---- Message boxes ----------------------------------------------------------------
+
+struct SeenBox {
+    std::string caption;
+    std::string text;
+    std::vector<int> buttons;  // visible button ids, ascending
+    bool icon = false;
+    HWND owner = nullptr;
+};
+
+// For failure messages.
+void PrintTo(const SeenBox& box, std::ostream* out);
+
+struct BoxAnswer {
+    int press;                         // button id to press
+    std::function<void()> before;      // runs before the press (fix the cause, ...)
+    std::string screenshot;            // saved before the press when not empty
+};
+
+// Runs body on this thread while another thread answers the message boxes of this
+// process in order (boxes beyond the list are answered with Cancel, No or OK and
+// still reported). Returns every box seen.
+std::vector<SeenBox> WithBoxes(const std::vector<BoxAnswer>& answers, const std::function<void()>& body);
+
+// Records what is shown on the progress line (control 954 of the "Installation"
+// dialog) and which windows are created on this thread, while it lives.
+class ProgressWatch {
+public:
+    ProgressWatch();
+    ~ProgressWatch();
+    const std::vector<std::string>& lines() const;
+    int dialogsCreated() const;
+};
+
+// ---- Failure injection ------------------------------------------------------------
+
+// Replaces this program's import of dll!function with replacement while it lives.
+class ImportPatch {
+public:
+    ImportPatch(const char* dll, const char* function, void* replacement);
+    ~ImportPatch();
+    void* original() const { return original_; }
+
+private:
+    void** slot_ = nullptr;
+    void* original_ = nullptr;
+};
+
+#endif
