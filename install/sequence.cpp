@@ -1,7 +1,229 @@
 #include "install/sequence.h"
 
-// Placeholder until the install sequence lands: a run that does nothing and succeeds.
-int RunInstallSequence(HWND)
+#include <cstdio>
+#include <cstring>
+
+#include "install/choice.h"
+#include "install/messages.h"
+#include "install/prompts.h"
+#include "payload/copy.h"
+#include "payload/extract.h"
+#include "payload/filetable.h"
+#include "payload/remove.h"
+#include "resources/resource.h"
+#include "shell/progman.h"
+#include "shell/record.h"
+#include "startup/state.h"
+
+namespace {
+
+// The data directory prompt is a fixed text, not a string-table entry.
+const char kDataDirPrompt[] = "Please enter your preferred local data directory:";
+
+// Working values of one run.
+struct Run {
+    HWND window;
+    char caption[MESSAGE_CHARS];
+    char tempDir[PROMPT_CHARS];
+    char programDir[PROMPT_CHARS];
+    char dataDir[PROMPT_CHARS];
+    char webDir[PROMPT_CHARS];
+};
+
+// A box of this run: owned by the main window, skipped in quiet mode.
+void ShowBox(const Run& run, const char* text, const char* caption, UINT style)
 {
+    if (!installer.quietMode)
+        MessageBoxA(run.window, text, caption, style);
+}
+
+// Loads message `id`, logs it and shows it; returns 0 so that a failing step can end the run.
+int Fail(const Run& run, unsigned id, const char* caption, UINT style)
+{
+    char text[MESSAGE_CHARS];
+    LoadMessage(id, text, sizeof text);
+    WriteLog(text);
+    ShowBox(run, text, caption, style);
+    return 0;
+}
+
+// The 10026 text, a line break and the directory, as one log line.
+void DirectoryFailureText(const char* dir, char* out, size_t cap)
+{
+    char text[MESSAGE_CHARS];
+    LoadMessage(IDS_DIR_FAILED_SEQUENCE, text, sizeof text);
+    std::snprintf(out, cap, "%s\r\n%s", text, dir);
+}
+
+void StripTrailingBackslash(char* dir)
+{
+    size_t n = std::strlen(dir);
+    if (n > 0 && dir[n - 1] == '\\')
+        dir[n - 1] = '\0';
+}
+
+// A recorded value replaces `value` only when it exists and is not empty.
+void TakeRecorded(const char* key, char* value, size_t cap)
+{
+    char stored[RECORD_VALUE_CHARS];
+    if (ReadInstallValue(key, value, stored) > 0)
+        CopyText(value, cap, stored);
+}
+
+const char* PlatformDefaultDir()
+{
+    OSVERSIONINFOA info = {};
+    info.dwOSVersionInfoSize = sizeof info;
+    if (!GetVersionExA(&info))
+        return installer.defaultDirWin4;
+    if (info.dwPlatformId != VER_PLATFORM_WIN32s && info.dwMajorVersion >= 4)
+        return installer.defaultDirWin4;
+    if (info.dwPlatformId == VER_PLATFORM_WIN32_NT)
+        return installer.defaultDirNT3;
+    return installer.defaultDirOther;
+}
+
+int TakeProgramDir(Run& run)
+{
+    PumpMessages();
+    TakeRecorded("DIR", run.programDir, sizeof run.programDir);
+    if (!installer.quietMode) {
+        if (!AskProgramDir(installer.instance, run.window, run.programDir))
+            return Fail(run, IDS_NO_DEST_DIR, run.caption, MB_ICONERROR);
+    }
+    if (!CreateDirectoryPath(run.programDir)) {
+        // CreateDirectoryPath has shown its own box.
+        char line[MESSAGE_CHARS + PROMPT_CHARS];
+        DirectoryFailureText(run.programDir, line, sizeof line);
+        WriteLog(line);
+        return 0;
+    }
+    StripTrailingBackslash(run.programDir);
+    PumpMessages();
     return 1;
+}
+
+int TakeDataDir(Run& run)
+{
+    if (!(installer.installOptions & 1)) {
+        CopyText(run.dataDir, sizeof run.dataDir, run.programDir);
+        return 1;
+    }
+    const char* setting = installer.dataDirSetting;
+    bool useSetting = std::strlen(setting) > 2 && lstrcmpiA(setting, "program") != 0 && lstrcmpiA(setting, "none") != 0;
+    CopyText(run.dataDir, sizeof run.dataDir, useSetting ? setting : run.programDir);
+    TakeRecorded("DEFDIR", run.dataDir, sizeof run.dataDir);
+
+    char line[MESSAGE_CHARS + PROMPT_CHARS];
+    if (!installer.quietMode) {
+        LoadMessage(IDS_DATA_DIR_CAPTION, dirDialogCaption, sizeof dirDialogCaption);
+        CopyText(browseFileName, sizeof browseFileName, "b");
+        // Cancel keeps the value from before the prompt: a data directory is not essential.
+        while (AskDirectory(run.window, installer.instance, kDataDirPrompt, run.programDir, run.dataDir)) {
+            if (CreateDirectoryPath(run.dataDir))
+                break;
+            DirectoryFailureText(run.dataDir, line, sizeof line);
+            WriteLog(line);
+            ShowBox(run, line, run.caption, MB_ICONERROR);
+        }
+    } else if (!CreateDirectoryPath(run.dataDir)) {
+        DirectoryFailureText(run.dataDir, line, sizeof line);
+        WriteLog(line);
+        return 0;
+    }
+    StripTrailingBackslash(run.dataDir);
+    PumpMessages();
+    return 1;
+}
+
+// The group and its items; 0 when the user cancelled the group prompt.
+int MakeGroupAndItems(Run& run)
+{
+    TakeRecorded("GROUP", installer.groupName, sizeof installer.groupName);
+    if (!installer.quietMode && !AskGroupName(run.window, installer.instance))
+        return 0;
+    if (installer.groupName[0] == '\0')
+        CopyText(installer.groupName, sizeof installer.groupName, PRODUCT_WORD);
+    char text[MESSAGE_CHARS];
+    LoadMessage(IDS_CREATING_GROUP, text, sizeof text);
+    WriteLog(text);
+    if (ProgmanCreateGroup(installer.groupName)) {
+        for (int i = 0; i < fileCount; ++i) {
+            const PayloadFile& row = fileTable[i];
+            if (!(row.status & STATUS_COPIED) || !row.makeIcon)
+                continue;
+            char path[PROMPT_CHARS + NAME_CHARS];
+            std::snprintf(path, sizeof path, "%s\\%s", run.programDir, row.destName);
+            if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
+                continue;
+            char line[sizeof path + 32];
+            std::snprintf(line, sizeof line, "creating icon for %s", path);
+            WriteLog(line);
+            ProgmanReplaceItem(row.iconTitle, run.dataDir, row.destName, path);
+        }
+    }
+    PumpMessages();
+    ProgmanClose();
+    return 1;
+}
+
+int Install(Run& run)
+{
+    if (ExtractAll(installer.instance, run.window) == 0)
+        return Fail(run, IDS_EXTRACT_FAILED, "", MB_OK);
+
+    // The run's private temporary directory is the source medium.
+    CopyText(run.tempDir, sizeof run.tempDir, PayloadTempDir());
+    size_t n = std::strlen(run.tempDir);
+    if (n == 0 || run.tempDir[n - 1] != '\\')
+        CopyText(run.tempDir + n, sizeof run.tempDir - n, "\\");
+    PumpMessages();
+
+    CopyText(run.programDir, sizeof run.programDir, PlatformDefaultDir());
+
+    if (!LocateSource(installer.instance, run.window, run.tempDir, fileTable[0].sourceName))
+        return Fail(run, IDS_NO_SOURCE, fileTable[0].sourceName, MB_ICONERROR);
+
+    if (!TakeProgramDir(run) || !TakeDataDir(run))
+        return 0;
+
+    PumpMessages();
+    CopyText(run.webDir, sizeof run.webDir, run.programDir);
+
+    int result = CopyFiles(installer.instance, run.window, run.tempDir, run.programDir, run.dataDir, run.webDir);
+    PumpMessages();
+    if (result)
+        result = MakeGroupAndItems(run);
+
+    PumpMessages();
+    if (!result)
+        return Fail(run, IDS_INSTALL_FAILED, run.caption, MB_ICONERROR);
+
+    WriteInstallRecord(run.programDir, run.dataDir, installer.groupName);
+    char text[MESSAGE_CHARS], caption[MESSAGE_CHARS];
+    LoadMessage(IDS_INSTALL_SUCCESS, text, sizeof text);
+    WriteLog(text);
+    LoadMessage(IDS_CONGRATULATIONS, caption, sizeof caption);
+    ShowBox(run, text, caption, MB_OK);
+    return 1;
+}
+
+}  // namespace
+
+int RunInstallSequence(HWND mainWindow)
+{
+    static Run run;  // large buffers: keep them off the stack of the window procedure
+    std::memset(&run, 0, sizeof run);
+    run.window = mainWindow;
+    CopyText(run.caption, sizeof run.caption, installer.installTitle);
+    SetWindowTextA(mainWindow, run.caption);
+
+    switch (ChooseInstallMode(mainWindow, installer.instance)) {
+    case MODE_EXIT:
+        return 0;
+    case MODE_REMOVE:
+        return RemoveInstallation(mainWindow);
+    default:
+        return Install(run);
+    }
 }
