@@ -1,0 +1,21 @@
+# Build step for one payload file: copies SRC to DEST (the file as packed, under
+# its installed name), then packs DEST into CONTAINER with PACKER.
+#   cmake -DSRC=... -DDEST=... -DCONTAINER=... -DPACKER=... -P stage-payload.cmake
+foreach(v SRC DEST CONTAINER PACKER)
+  if(NOT DEFINED ${v})
+    message(FATAL_ERROR "stage-payload: ${v} not given")
+  endif()
+endforeach()
+get_filename_component(name "${DEST}" NAME)
+if(NOT EXISTS "${SRC}" OR IS_DIRECTORY "${SRC}")
+  message(FATAL_ERROR "Payload file ${name} is missing: ${SRC}")
+endif()
+file(SIZE "${SRC}" size)
+if(size EQUAL 0)
+  message(FATAL_ERROR "Payload file ${name} is empty: ${SRC}")
+endif()
+file(COPY_FILE "${SRC}" "${DEST}")
+execute_process(COMMAND "${PACKER}" "${DEST}" "${CONTAINER}" RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "Packing ${name} failed")
+endif()
