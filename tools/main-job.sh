@@ -1,5 +1,6 @@
 #!/bin/bash
-# The main job: installs what is needed, builds setup.exe and runs it under Wine in
+# The main job: installs what is needed, builds setup.exe with the stand-in product,
+# runs a quiet installation with a log ("-q -l", or the switches given) under Wine in
 # a fresh prefix on a private X display, then shows what it did.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -25,9 +26,20 @@ mkdir -p "$work"
 rc=0
 (cd "$work" && xvfb-run -a "$MARVANE_WINE" "$exe" ${*:--q -l}) || rc=$?
 echo "== setup.exe exit code: $rc"
+c=$WINEPREFIX/drive_c
+if [ -d "$c/Marvane" ]; then
+    echo "== installed files (C:\\Marvane)"
+    ls -l "$c/Marvane"
+fi
+echo "== WIN.INI section [Marvane]"
+sed -n '/^\[Marvane\]/,/^\[/p' "$c/windows/win.ini" | tr -d '\r' | grep -v '^\[[^M]' || true
+echo "== uninstall key"
+"$MARVANE_WINE" reg query 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Marvane' 2>/dev/null | tr -d '\r' || true
+echo "== Start Menu group"
+find "$c/users" -path '*Start Menu/Programs/Marvane*' 2>/dev/null | sed "s|$c/||" || true
 if [ -f "$work/setup.log" ]; then
     echo "== setup.log"
-    cat "$work/setup.log"
+    tr -d '\r' < "$work/setup.log"
 fi
 wineserver -k 2>/dev/null || true
 exit $rc

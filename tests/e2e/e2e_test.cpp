@@ -1,0 +1,673 @@
+// End-to-end scenarios: the built setup.exe run as a process under Wine, checked by
+// what it leaves behind: installed bytes, WIN.INI, the uninstall key, the Start Menu
+// items of Wine's shell, setup.log line for line, temporary files and the exit code.
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "support/winhelp.h"
+
+namespace {
+
+const char* const kInstalledNames[] = {"Marvane.exe", "crvtsupt.dll", "Marvane.hlp", "Release.txt", "remove.exe",
+                                       "down1.wav",   "down2.wav",    "down3.wav",   "up.wav",      "marvane.bmp"};
+const char* const kSourceNames[] = {"marvane.exe", "crvtsupt.dll", "marvane.hlp", "release.txt", "remove.exe",
+                                    "down1.wav",   "down2.wav",    "down3.wav",   "up.wav",      "marvane.bmp"};
+const char* const kResources[] = {"EXEFILE", "DLLFILE", "HLPFILE", "TXTFILE", "REMFILE",
+                                  "W1",      "W2",      "W3",      "WA",      "BM"};
+const char* const kItemTitles[] = {"Marvane", "Marvane Help File", "Marvane Release Notes", "Uninstall Marvane"};
+const char* const kItemFiles[] = {"Marvane.exe", "Marvane.hlp", "Release.txt", "remove.exe"};
+const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Marvane";
+
+std::vector<std::string> SplitLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find("\r\n", start);
+        if (end == std::string::npos) {
+            lines.push_back(text.substr(start));
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+std::string Profile(const char* key)
+{
+    char buf[512];
+    GetProfileStringA("Marvane", key, "<absent>", buf, sizeof buf);
+    return buf;
+}
+
+bool SectionExists()
+{
+    char buf[512];
+    return GetProfileSectionA("Marvane", buf, sizeof buf) > 0;
+}
+
+// The value with its exact bytes, or "<absent>"; type must be REG_SZ.
+std::string RegistryValue(const char* name)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return "<absent>";
+    char data[2048];
+    DWORD size = sizeof data, type = 0;
+    LONG rc = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+    RegCloseKey(key);
+    if (rc != ERROR_SUCCESS)
+        return "<absent>";
+    if (type != REG_SZ)
+        return "<not REG_SZ>";
+    return std::string(data, size);  // the terminating NUL included
+}
+
+bool UninstallKeyExists()
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+std::string ProgramsFolder()
+{
+    char path[MAX_PATH];
+    if (SHGetFolderPathA(nullptr, CSIDL_PROGRAMS, nullptr, 0, path) != S_OK)
+        return "";
+    return path;
+}
+
+std::set<std::string> GroupItems(const std::string& group)
+{
+    std::set<std::string> items;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((ProgramsFolder() + "\\" + group + "\\*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return items;
+    do {
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            items.insert(fd.cFileName);
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+    return items;
+}
+
+const std::set<std::string> kAllItems = {"Marvane.lnk", "Marvane Help File.lnk", "Marvane Release Notes.lnk",
+                                         "Uninstall Marvane.lnk"};
+
+std::set<std::string> TempEntries()
+{
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    std::set<std::string> names;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((std::string(temp) + "*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return names;
+    do
+        names.insert(fd.cFileName);
+    while (FindNextFileA(h, &fd));
+    FindClose(h);
+    return names;
+}
+
+// Sizes of the payload resources stored in setup.exe, in table order.
+std::vector<unsigned> ResourceSizes()
+{
+    std::vector<unsigned> sizes;
+    HMODULE m = LoadLibraryExA(SetupExe().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    for (const char* name : kResources) {
+        HRSRC r = m ? FindResourceA(m, name, "EXE") : nullptr;
+        sizes.push_back(r ? SizeofResource(m, r) : 0);
+    }
+    if (m)
+        FreeLibrary(m);
+    return sizes;
+}
+
+std::string PayloadDir()
+{
+    return WindowsPath(Env("MARVANE_PAYLOAD_OUT"));
+}
+
+// Every installed file equals, byte for byte, the file the build packed.
+void ExpectInstalledFiles(const std::string& dir)
+{
+    for (const char* name : kInstalledNames) {
+        std::string want = ReadFileBytes(PayloadDir() + "\\" + name);
+        ASSERT_FALSE(want.empty()) << "packed file missing: " << name;
+        EXPECT_TRUE(ReadFileBytes(dir + "\\" + name) == want) << "installed bytes differ: " << dir << "\\" << name;
+    }
+}
+
+void ExpectRecord(const std::string& dir, const std::string& dataDir, const std::string& group)
+{
+    EXPECT_EQ(Profile("DIR"), dir);
+    EXPECT_EQ(Profile("DEFDIR"), dataDir);
+    EXPECT_EQ(Profile("GROUP"), group);
+    EXPECT_EQ(Profile("INSTOPTS"), "1");
+    EXPECT_EQ(RegistryValue("DisplayName"), std::string("Corvatek Marvane Uninstall", 27));
+    std::string remover = dir + "\\remove.exe";
+    if (remover.find(' ') != std::string::npos)
+        remover = "\"" + remover + "\"";
+    std::string command = remover + " -f " + dir + " -d " + dataDir + " -g " + group;
+    EXPECT_EQ(RegistryValue("UninstallString"), std::string(command.c_str(), command.size() + 1));
+}
+
+void ExpectNothingRecorded()
+{
+    EXPECT_FALSE(SectionExists());
+    EXPECT_FALSE(UninstallKeyExists());
+}
+
+// The log of one quiet installation, given the private temporary directory it used.
+std::vector<std::string> InstallLog(const std::string& temp, const std::string& dir, bool withIcons = true)
+{
+    std::vector<std::string> lines;
+    std::vector<unsigned> sizes = ResourceSizes();
+    for (size_t i = 0; i < 10; ++i)
+        lines.push_back("Extracting to " + temp + kInstalledNames[i] + ", " + std::to_string(sizes[i]) + " bytes");
+    lines.push_back("installing 10 files");
+    lines.push_back("");
+    for (size_t i = 0; i < 10; ++i)
+        lines.push_back("Copying " + temp + kSourceNames[i] + " to " + dir + "\\" + kInstalledNames[i]);
+    if (withIcons) {
+        lines.push_back("Creating group");
+        for (const char* f : kItemFiles)
+            lines.push_back("creating icon for " + dir + "\\" + f);
+        lines.push_back("Installation successful!");
+    }
+    return lines;
+}
+
+std::vector<std::string> CleanupLog(const std::string& temp)
+{
+    std::vector<std::string> lines;
+    for (const char* name : kSourceNames)
+        lines.push_back("Removing " + temp + name);
+    return lines;
+}
+
+void Append(std::vector<std::string>& to, const std::vector<std::string>& more)
+{
+    to.insert(to.end(), more.begin(), more.end());
+}
+
+// The private temporary directory named in the first extraction line of `lines[from]`.
+std::string TempDirOfRun(const std::vector<std::string>& lines, size_t from = 0)
+{
+    const std::string head = "Extracting to ";
+    if (lines.size() <= from || lines[from].compare(0, head.size(), head) != 0)
+        return "<no extraction line>";
+    std::string rest = lines[from].substr(head.size());
+    size_t end = rest.find("Marvane.exe, ");
+    return end == std::string::npos ? "<unparsed>" : rest.substr(0, end);
+}
+
+void ExpectLog(const std::vector<std::string>& got, const std::vector<std::string>& want)
+{
+    size_t n = std::max(got.size(), want.size());
+    for (size_t i = 0; i < n; ++i) {
+        std::string g = i < got.size() ? got[i] : "<missing>";
+        std::string w = i < want.size() ? want[i] : "<none>";
+        EXPECT_EQ(g, w) << "setup.log line " << i + 1;
+    }
+}
+
+void ExpectPrivateTempDirGone(const std::string& temp)
+{
+    char base[MAX_PATH];
+    GetTempPathA(sizeof base, base);
+    EXPECT_EQ(temp.compare(0, std::strlen(base), base), 0) << temp << " is not inside " << base;
+    EXPECT_GT(temp.size(), std::strlen(base) + 1);
+    EXPECT_EQ(temp.back(), '\\');
+    EXPECT_FALSE(DirExists(temp)) << "temporary directory left behind: " << temp;
+}
+
+class E2E : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const char* name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        work = FreshDir(name);
+        tempBefore = TempEntries();
+    }
+    int Run(const std::string& args, DWORD timeoutMs = 120000) { return RunProgram(SetupExe(), args, work, timeoutMs); }
+    std::vector<std::string> Log() { return SplitLines(ReadFileBytes(work + "\\setup.log")); }
+    void ExpectTempUntouched() { EXPECT_EQ(TempEntries(), tempBefore) << "files left in the temporary directory"; }
+    void Shot(const std::string& what)
+    {
+        SaveScreenshot(std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" + what);
+    }
+
+    // Interactive helpers: each waits for one window of the running setup.exe.
+    HWND Dialog(const char* caption, DWORD timeoutMs = 30000)
+    {
+        return WaitForWindow("#32770", caption, timeoutMs, process.pid);
+    }
+    // Waits for a dialog, checks it came, screenshots it and presses a button.
+    void Answer(const char* caption, int button, const std::string& shot)
+    {
+        HWND d = Dialog(caption);
+        ASSERT_NE(d, nullptr) << "no dialog \"" << caption << "\"";
+        Sleep(300);
+        Shot(shot);
+        ClickButton(d, button);
+        EXPECT_TRUE(WaitForWindowGone(d)) << "dialog \"" << caption << "\" stayed";
+    }
+
+    std::string work;
+    std::set<std::string> tempBefore;
+    Started process;
+};
+
+TEST_F(E2E, QuietDefaults)
+{
+    ASSERT_EQ(Run("-q -l"), 0);
+    ExpectInstalledFiles("C:\\Marvane");
+    ExpectRecord("C:\\Marvane", "C:\\Marvane", "Marvane");
+    EXPECT_EQ(GroupItems("Marvane"), kAllItems);
+    std::vector<std::string> got = Log();
+    std::string temp = TempDirOfRun(got);
+    std::vector<std::string> want = InstallLog(temp, "C:\\Marvane");
+    Append(want, CleanupLog(temp));
+    ExpectLog(got, want);
+    ExpectPrivateTempDirGone(temp);
+    ExpectTempUntouched();
+}
+
+TEST_F(E2E, QuietTwice)
+{
+    ASSERT_EQ(Run("-q -l"), 0);
+    WriteProfileStringA("Marvane", "INSTOPTS", "7");
+    ASSERT_EQ(Run("-q -l"), 0);
+    EXPECT_EQ(GroupItems("Marvane"), kAllItems);  // one item per title
+    ExpectRecord("C:\\Marvane", "C:\\Marvane", "Marvane");
+    ExpectInstalledFiles("C:\\Marvane");
+    std::vector<std::string> got = Log();
+    ASSERT_EQ(got.size(), 2u * 38u);  // both runs, the second after the first
+    std::string first = TempDirOfRun(got), second = TempDirOfRun(got, 38);
+    EXPECT_NE(first, second);  // each run has a private directory of its own
+    std::vector<std::string> want = InstallLog(first, "C:\\Marvane");
+    Append(want, CleanupLog(first));
+    Append(want, InstallLog(second, "C:\\Marvane"));
+    Append(want, CleanupLog(second));
+    ExpectLog(got, want);
+    ExpectTempUntouched();
+}
+
+TEST_F(E2E, InstallquWritesNoLog)
+{
+    ASSERT_EQ(Run("-installqu -l"), 0);
+    ExpectInstalledFiles("C:\\Marvane");
+    ExpectRecord("C:\\Marvane", "C:\\Marvane", "Marvane");
+    EXPECT_FALSE(FileExists(work + "\\setup.log"));
+    ExpectTempUntouched();
+}
+
+std::vector<std::string> RemovalLog(const std::string& dir, bool withGroup, bool dirRemoved,
+                                    const std::vector<bool>& deleted = {})
+{
+    std::vector<std::string> lines = {"", "Removing installation of Marvane from " + dir};
+    for (size_t i = 0; i < 10; ++i) {
+        bool ok = deleted.empty() || deleted[i];
+        lines.push_back("Removing " + dir + "\\" + kInstalledNames[i] + (ok ? " (ok)" : " (failed)"));
+    }
+    if (withGroup) {
+        for (const char* t : kItemTitles)
+            lines.push_back(std::string("Removing icon for ") + t);
+        lines.push_back("Removing " + dir + (dirRemoved ? " (ok)" : " (failed)"));
+    }
+    if (dirRemoved) {
+        lines.push_back("Removal process complete.");
+        lines.push_back("All files removed.");
+    } else {
+        lines.push_back("Removal process complete.");
+        lines.push_back("Check the directory " + dir + " for excess files");
+        lines.push_back("that caused the removal process to not cleanup entirely.");
+    }
+    return lines;
+}
+
+TEST_F(E2E, QuietRemovalThenNothingOnRecord)
+{
+    ASSERT_EQ(Run("-q"), 0);
+    // The help viewer's index beside the help file goes too.
+    ASSERT_TRUE(WriteFileBytes("C:\\Marvane\\Marvane.gid", "index"));
+    ASSERT_EQ(Run("-r -s -l"), 0);
+    for (const char* name : kInstalledNames)
+        EXPECT_FALSE(FileExists(std::string("C:\\Marvane\\") + name)) << name;
+    EXPECT_FALSE(FileExists("C:\\Marvane\\Marvane.gid"));
+    EXPECT_FALSE(DirExists("C:\\Marvane"));
+    EXPECT_FALSE(DirExists(ProgramsFolder() + "\\Marvane"));
+    EXPECT_FALSE(SectionExists());
+    EXPECT_TRUE(UninstallKeyExists());  // the Installer's own removal keeps the key
+    std::vector<std::string> want = RemovalLog("C:\\Marvane", true, true);
+    ExpectLog(Log(), want);
+
+    // Nothing on record any more: message 10013 and exit code 1.
+    ASSERT_EQ(Run("-r -s -l"), 1);
+    Append(want, {"Insufficient information available to", "remove this application."});
+    ExpectLog(Log(), want);
+    ExpectTempUntouched();
+}
+
+TEST_F(E2E, RemovalWithEmptyGroup)
+{
+    ASSERT_EQ(Run("-q"), 0);
+    WriteProfileStringA("Marvane", "GROUP", "");
+    ASSERT_EQ(Run("-r -q -l"), 0);
+    for (const char* name : kInstalledNames)
+        EXPECT_FALSE(FileExists(std::string("C:\\Marvane\\") + name)) << name;
+    // Without a group the items, the group and the directory are left alone.
+    EXPECT_EQ(GroupItems("Marvane"), kAllItems);
+    EXPECT_TRUE(DirExists("C:\\Marvane"));
+    EXPECT_FALSE(SectionExists());
+    ExpectLog(Log(), RemovalLog("C:\\Marvane", false, false));
+}
+
+TEST_F(E2E, RemovalWithOtherGroup)
+{
+    WriteProfileStringA("Marvane", "GROUP", "Corvatek Tools");
+    ASSERT_EQ(Run("-q"), 0);
+    ExpectRecord("C:\\Marvane", "C:\\Marvane", "Corvatek Tools");
+    EXPECT_EQ(GroupItems("Corvatek Tools"), kAllItems);
+    ASSERT_EQ(Run("-r -q -l"), 0);
+    EXPECT_TRUE(DirExists(ProgramsFolder() + "\\Corvatek Tools"));  // a group of another name stays
+    EXPECT_TRUE(GroupItems("Corvatek Tools").empty());               // but loses the items
+    EXPECT_FALSE(DirExists("C:\\Marvane"));
+    ExpectLog(Log(), RemovalLog("C:\\Marvane", true, true));
+}
+
+TEST_F(E2E, RecordedDirWithTrailingBackslash)
+{
+    WriteProfileStringA("Marvane", "DIR", "C:\\Apps\\Marvane\\");
+    ASSERT_EQ(Run("-q -l"), 0);
+    ExpectInstalledFiles("C:\\Apps\\Marvane");
+    // The data directory follows the program directory as proposed, before the cut.
+    EXPECT_EQ(Profile("DIR"), "C:\\Apps\\Marvane");
+    EXPECT_EQ(GroupItems("Marvane"), kAllItems);
+    std::vector<std::string> got = Log();
+    ASSERT_GT(got.size(), 30u);
+    EXPECT_EQ(got[12], "Copying " + TempDirOfRun(got) + "marvane.exe to C:\\Apps\\Marvane\\Marvane.exe");
+}
+
+TEST_F(E2E, RecordedDirWithBlanks)
+{
+    WriteProfileStringA("Marvane", "DIR", "C:\\Program Files\\Marvane Plus");
+    WriteProfileStringA("Marvane", "GROUP", "Marvane Plus Tools");
+    ASSERT_EQ(Run("-q -l"), 0);
+    ExpectInstalledFiles("C:\\Program Files\\Marvane Plus");
+    ExpectRecord("C:\\Program Files\\Marvane Plus", "C:\\Program Files\\Marvane Plus", "Marvane Plus Tools");
+    EXPECT_EQ(GroupItems("Marvane Plus Tools"), kAllItems);
+}
+
+TEST_F(E2E, RecordedDataDirUsedQuietly)
+{
+    WriteProfileStringA("Marvane", "DEFDIR", "C:\\MarvaneData\\Sub\\");
+    ASSERT_EQ(Run("-q -l"), 0);
+    EXPECT_TRUE(DirExists("C:\\MarvaneData\\Sub"));
+    ExpectInstalledFiles("C:\\Marvane");
+    ExpectRecord("C:\\Marvane", "C:\\MarvaneData\\Sub", "Marvane");
+}
+
+// Clicks OK on the next error box of a CreateDirectoryPath failure and returns its text.
+std::string AnswerCreationBox(DWORD pid)
+{
+    HWND box = WaitForWindow("#32770", "Install", 30000, pid);
+    if (!box)
+        return "<no box>";
+    std::string text = MessageBoxText(box);
+    ClickButton(box, IDOK);
+    WaitForWindowGone(box);
+    return text;
+}
+
+TEST_F(E2E, ProgramDirCannotBeCreated)
+{
+    WriteProfileStringA("Marvane", "DIR", "Q:\\Marvane");  // no drive Q: in the prefix
+    process = StartProgram(SetupExe(), "-q -l", work);
+    std::string first = AnswerCreationBox(process.pid);
+    Shot("second-box");
+    std::string second = AnswerCreationBox(process.pid);
+    EXPECT_EQ(first.rfind("Creation of Q: failed. (", 0), 0u) << first;
+    EXPECT_EQ(second.rfind("Creation of Q:\\Marvane failed. (", 0), 0u) << second;
+    EXPECT_EQ(WaitExit(process), 1);
+    // Nothing recorded: the section holds only what the test wrote, and no key.
+    EXPECT_EQ(Profile("DIR"), "Q:\\Marvane");
+    EXPECT_EQ(Profile("INSTOPTS"), "<absent>");
+    EXPECT_FALSE(UninstallKeyExists());
+    std::vector<std::string> got = Log();
+    std::string temp = TempDirOfRun(got);
+    std::vector<std::string> want(got.begin(), got.begin() + std::min<size_t>(10, got.size()));
+    want.push_back("Failed to create requested directory!\r");
+    want.push_back("Q:\\Marvane");
+    Append(want, CleanupLog(temp));
+    ExpectLog(got, want);
+    ExpectPrivateTempDirGone(temp);
+}
+
+TEST_F(E2E, InteractiveThroughEveryDialog)
+{
+    process = StartProgram(SetupExe(), "-l", work);
+    HWND main = WaitForWindow("QXInstal", nullptr, 30000, process.pid);
+    ASSERT_NE(main, nullptr);
+    HWND mode = Dialog("Install");
+    ASSERT_NE(mode, nullptr);
+    EXPECT_EQ(WindowText(main), "Marvane 2.6 Install");
+    EXPECT_EQ(ControlText(mode, 1851), "Install or update Marvane");
+    EXPECT_EQ(ControlText(mode, 1852), "Remove prior installation of Marvane");
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(mode, 1852)));
+    Sleep(300);
+    Shot("1-mode");
+    ClickButton(mode, IDOK);
+
+    // The extraction's progress dialog is up only briefly: catch it if we can.
+    HWND progress = WaitForWindow("#32770", "Installation", 3000, process.pid);
+    if (progress)
+        Shot("2-extraction");
+
+    HWND programPrompt = Dialog("PROGRAM files directory");
+    ASSERT_NE(programPrompt, nullptr);
+    EXPECT_EQ(ControlText(programPrompt, 3010), "Please enter the destination directory:");
+    EXPECT_EQ(ControlText(programPrompt, 954), "C:\\Marvane");
+    Sleep(300);
+    Shot("3-program-dir");
+    ClickButton(programPrompt, IDOK);
+
+    HWND dataPrompt = Dialog("DATA files directory");
+    ASSERT_NE(dataPrompt, nullptr);
+    EXPECT_EQ(ControlText(dataPrompt, 3010), "Please enter your preferred local data directory:");
+    EXPECT_EQ(ControlText(dataPrompt, 954), "C:\\Marvane");
+    TypeText(dataPrompt, 954, "C:\\MarvaneData");
+    Sleep(300);
+    Shot("4-data-dir");
+    ClickButton(dataPrompt, IDOK);
+
+    progress = WaitForWindow("#32770", "Installation", 5000, process.pid);
+    if (progress)
+        Shot("5-copy");
+
+    HWND group = Dialog("Program Manager Group");
+    ASSERT_NE(group, nullptr);
+    EXPECT_EQ(ControlText(group, 2405), "Marvane");
+    Sleep(300);
+    Shot("6-group");
+    ClickButton(group, IDOK);
+
+    HWND done = Dialog("Congratulations!");
+    ASSERT_NE(done, nullptr);
+    EXPECT_EQ(MessageBoxText(done), "Installation successful!");
+    Sleep(300);
+    Shot("7-done");
+    ClickButton(done, IDOK);
+    EXPECT_EQ(WaitExit(process), 0);
+
+    ExpectInstalledFiles("C:\\Marvane");
+    EXPECT_TRUE(DirExists("C:\\MarvaneData"));
+    ExpectRecord("C:\\Marvane", "C:\\MarvaneData", "Marvane");
+    EXPECT_EQ(GroupItems("Marvane"), kAllItems);
+    std::vector<std::string> got = Log();
+    std::string temp = TempDirOfRun(got);
+    std::vector<std::string> want = InstallLog(temp, "C:\\Marvane");
+    Append(want, CleanupLog(temp));
+    ExpectLog(got, want);
+    ExpectTempUntouched();
+}
+
+TEST_F(E2E, InteractiveDataDirCancelled)
+{
+    WriteProfileStringA("Marvane", "DEFDIR", "C:\\Stored Data");
+    process = StartProgram(SetupExe(), "", work);
+    Answer("Install", IDOK, "mode");
+    Answer("PROGRAM files directory", IDOK, "program-dir");
+    HWND data = Dialog("DATA files directory");
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(ControlText(data, 954), "C:\\Marvane");  // proposes the program directory
+    ClickButton(data, IDCANCEL);
+    Answer("Program Manager Group", IDOK, "group");
+    Answer("Congratulations!", IDOK, "done");
+    EXPECT_EQ(WaitExit(process), 0);
+    // The stored data directory stays in force, uncreated.
+    ExpectRecord("C:\\Marvane", "C:\\Stored Data", "Marvane");
+    EXPECT_FALSE(DirExists("C:\\Stored Data"));
+}
+
+TEST_F(E2E, InteractiveGroupCancelled)
+{
+    process = StartProgram(SetupExe(), "-l", work);
+    Answer("Install", IDOK, "mode");
+    Answer("PROGRAM files directory", IDOK, "program-dir");
+    Answer("DATA files directory", IDOK, "data-dir");
+    Answer("Program Manager Group", IDCANCEL, "group");
+    HWND box = Dialog("Marvane 2.6 Install");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(MessageBoxText(box), "Some portion of installation process failed.");
+    Shot("failed");
+    ClickButton(box, IDOK);
+    EXPECT_EQ(WaitExit(process), 1);
+    ExpectNothingRecorded();
+    ExpectInstalledFiles("C:\\Marvane");  // copied files stay
+    EXPECT_FALSE(DirExists(ProgramsFolder() + "\\Marvane"));
+    std::vector<std::string> got = Log();
+    std::string temp = TempDirOfRun(got);
+    std::vector<std::string> want = InstallLog(temp, "C:\\Marvane", false);
+    want.push_back("Some portion of installation process failed.");
+    Append(want, CleanupLog(temp));
+    ExpectLog(got, want);
+}
+
+TEST_F(E2E, InteractiveExitFirst)
+{
+    process = StartProgram(SetupExe(), "-l", work);
+    Answer("Install", IDCANCEL, "mode");
+    EXPECT_EQ(WaitExit(process), 1);
+    EXPECT_FALSE(FileExists(work + "\\setup.log"));
+    ExpectTempUntouched();
+    ExpectNothingRecorded();
+    EXPECT_FALSE(DirExists("C:\\Marvane"));
+}
+
+TEST_F(E2E, InteractiveCancelInCopy)
+{
+    process = StartProgram(SetupExe(), "-l", work);
+    Answer("Install", IDOK, "mode");
+    Answer("PROGRAM files directory", IDOK, "program-dir");
+    HWND data = Dialog("DATA files directory");
+    ASSERT_NE(data, nullptr);
+    ClickButton(data, IDOK);
+    // Cancel as soon as the copy's progress dialog is there.
+    HWND progress = WaitForWindow("#32770", "Installation", 20000, process.pid);
+    ASSERT_NE(progress, nullptr);
+    ClickButton(progress, IDCANCEL);
+    HWND box = Dialog("Marvane 2.6 Install");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(MessageBoxText(box), "Some portion of installation process failed.");
+    ClickButton(box, IDOK);
+    EXPECT_EQ(WaitExit(process), 1);
+    ExpectNothingRecorded();
+    EXPECT_FALSE(DirExists(ProgramsFolder() + "\\Marvane"));
+    std::vector<std::string> got = Log();
+    ASSERT_FALSE(got.empty());
+    EXPECT_EQ(std::count(got.begin(), got.end(), "Some portion of installation process failed."), 1);
+    EXPECT_EQ(std::count(got.begin(), got.end(), "Installation successful!"), 0);
+}
+
+TEST_F(E2E, CloseDuringRunIsRefused)
+{
+    process = StartProgram(SetupExe(), "", work);
+    HWND main = WaitForWindow("QXInstal", nullptr, 30000, process.pid);
+    ASSERT_NE(main, nullptr);
+    HWND mode = Dialog("Install");
+    ASSERT_NE(mode, nullptr);
+    // The system menu's Close while the run is in progress.
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    Sleep(1000);
+    EXPECT_TRUE(IsWindow(main));
+    EXPECT_EQ(WaitForSingleObject(process.process, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    ClickButton(mode, IDCANCEL);
+    EXPECT_EQ(WaitExit(process), 1);
+}
+
+// Release.txt held open without sharing (as a running viewer would): the required
+// copy cannot create it. (A read-only attribute does not stop root under Wine.)
+HANDLE LockReleaseNotes()
+{
+    CreateDirectoryA("C:\\Marvane", nullptr);
+    WriteFileBytes("C:\\Marvane\\Release.txt", "old notes");
+    return CreateFileA("C:\\Marvane\\Release.txt", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+TEST_F(E2E, RequiredFileLockedCancel)
+{
+    HANDLE lock = LockReleaseNotes();
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    process = StartProgram(SetupExe(), "-q -l", work);
+    // The retry prompt appears in quiet mode too, with the platform's default caption.
+    HWND prompt = WaitForWindow("#32770", "Error", 60000, process.pid);
+    ASSERT_NE(prompt, nullptr);
+    EXPECT_EQ(MessageBoxText(prompt), "Failed to open destination file Release.txt");
+    EXPECT_NE(GetDlgItem(prompt, IDRETRY), nullptr);
+    EXPECT_NE(GetDlgItem(prompt, IDCANCEL), nullptr);
+    Shot("retry-prompt");
+    ClickButton(prompt, IDCANCEL);
+    EXPECT_EQ(WaitExit(process), 1);
+    ExpectNothingRecorded();
+    std::vector<std::string> got = Log();
+    bool copyFailed = false;
+    for (const std::string& line : got)
+        if (line.rfind("Copy of release.txt to C:\\Marvane failed. (", 0) == 0)
+            copyFailed = true;
+    EXPECT_TRUE(copyFailed);
+    EXPECT_EQ(std::count(got.begin(), got.end(), "Some portion of installation process failed."), 1);
+    EXPECT_EQ(std::count(got.begin(), got.end(), "Copying " + TempDirOfRun(got) + "remove.exe to C:\\Marvane\\remove.exe"), 0);
+    CloseHandle(lock);
+}
+
+TEST_F(E2E, RequiredFileLockedRetry)
+{
+    HANDLE lock = LockReleaseNotes();
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    process = StartProgram(SetupExe(), "-q -l", work);
+    HWND prompt = WaitForWindow("#32770", "Error", 60000, process.pid);
+    CloseHandle(lock);  // the cause is fixed
+    ASSERT_NE(prompt, nullptr);
+    ClickButton(prompt, IDRETRY);
+    EXPECT_EQ(WaitExit(process), 0);
+    ExpectInstalledFiles("C:\\Marvane");
+    ExpectRecord("C:\\Marvane", "C:\\Marvane", "Marvane");
+}
+
+}  // namespace
