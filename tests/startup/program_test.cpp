@@ -1,15 +1,48 @@
-// setup.exe as a process.
+// setup.exe as a process: its window, its log and its exit codes.
 #include <gtest/gtest.h>
 
 #include "support/winhelp.h"
 
 namespace {
 
-TEST(Program, StartsAndEndsWithExitCodeZero)
+TEST(Program, WindowAndBackdropOfTheRealProgram)
 {
-    std::string dir = FreshDir("program-start");
-    EXPECT_EQ(RunProgram(SetupExe(), "", dir), 0);
+    std::string dir = FreshDir("program-window");
+    Started p = StartProgram(SetupExe(), "", dir);
+    HWND main = WaitForWindow("QXInstal", nullptr, 30000, p.pid);
+    ASSERT_NE(main, nullptr);
+    HWND mode = WaitForWindow("#32770", "Install", 30000, p.pid);
+    ASSERT_NE(mode, nullptr);
+    EXPECT_EQ(WindowText(main), "Marvane 2.6 Install");
+    RECT r;
+    GetWindowRect(main, &r);
+    EXPECT_EQ(r.left, 104);  // on the 1024 x 768 screen of this run
+    EXPECT_EQ(r.top, 78);
+    EXPECT_EQ(r.right - r.left, 816);
+    EXPECT_EQ(r.bottom - r.top, 612);
+    Sleep(500);
+    SaveScreenshot("program-window");
+    RECT client;
+    GetClientRect(main, &client);
+    POINT o = {0, 0};
+    ClientToScreen(main, &o);
+    EXPECT_EQ(ScreenPixel(o.x + 5, o.y + 5), RGB(0, 128, 128));
+    EXPECT_EQ(ScreenPixel(o.x + client.right - 11, o.y + client.bottom - 11), RGB(0, 0, 128));
+    EXPECT_EQ(ScreenPixel(o.x + client.right - 10, o.y + client.bottom - 10), RGB(0, 128, 128));
+    // "Exit" in the first dialog: nothing happened, which a script sees as code 1.
+    ClickButton(mode, IDCANCEL);
+    EXPECT_EQ(WaitExit(p), 1);
     EXPECT_FALSE(FileExists(dir + "\\setup.log"));
+}
+
+TEST(Program, QuietRemovalWithNothingOnRecord)
+{
+    std::string dir = FreshDir("program-remove");
+    EXPECT_EQ(RunProgram(SetupExe(), "-r -s", dir), 1);
+    EXPECT_FALSE(FileExists(dir + "\\setup.log"));
+    EXPECT_EQ(RunProgram(SetupExe(), "-r -s -l", dir), 1);
+    EXPECT_EQ(ReadFileBytes(dir + "\\setup.log"),
+              "Insufficient information available to\r\nremove this application.\r\n");
 }
 
 }  // namespace
