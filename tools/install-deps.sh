@@ -2,7 +2,7 @@
 # Installs what the build and the tests need on Debian 12 (as root). Idempotent:
 # does nothing when every package is already there.
 set -euo pipefail
-packages=(cmake make g++ gcc clang
+packages=(cmake make g++ gcc clang libclang-rt-14-dev
           g++-mingw-w64-i686 binutils-mingw-w64-i686
           g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
           wine wine32:i386 wine64 xvfb xauth xdotool x11-utils imagemagick

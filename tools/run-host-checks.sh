@@ -1,0 +1,52 @@
+#!/bin/bash
+# Host-side checks of the pure code (tests/host): builds it natively with clang,
+# runs every pure unit test under AddressSanitizer and UndefinedBehaviorSanitizer,
+# then each libFuzzer target for a short while, starting from its seeds in
+# tests/fuzz/corpus/<target>. Exits non-zero on any test failure, sanitizer report
+# or fuzzer crash; a crashing input is kept as <build>/fuzz/<target>/crash-*.
+#   MARVANE_HOST_BUILD   build folder (default build-host)
+#   MARVANE_FUZZ_SECONDS time per fuzz target (default 20)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${MARVANE_HOST_BUILD:-$root/build-host}
+seconds=${MARVANE_FUZZ_SECONDS:-20}
+
+echo "== host checks: configuring and building in $build"
+mkdir -p "$build"
+log=$build/build.log
+CC=clang CXX=clang++ cmake -S "$root/tests/host" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >"$log" 2>&1 ||
+    { cat "$log"; exit 1; }
+cmake --build "$build" -j "$(nproc)" >>"$log" 2>&1 || { tail -n 40 "$log"; exit 1; }
+
+status=0
+echo "== host checks: unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+if "$build/host_unit_tests" --gtest_brief=1 >"$build/unit.log" 2>&1; then
+    tail -n 1 "$build/unit.log"
+else
+    cat "$build/unit.log"
+    echo "== host checks: unit tests FAILED"
+    status=1
+fi
+
+while IFS= read -r target; do
+    [ -n "$target" ] || continue
+    work=$build/fuzz/$target
+    mkdir -p "$work/corpus"
+    echo "== host checks: fuzzing $target for ${seconds}s"
+    # The seeds are read, never written: new inputs go to the build's own corpus.
+    if "$build/fuzz_$target" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 -max_len=4096 \
+        -print_final_stats=1 -artifact_prefix="$work/" "$work/corpus" "$root/tests/fuzz/corpus/$target" \
+        >"$work/run.log" 2>&1; then
+        grep -E '^stat::number_of_executed_units|^Done' "$work/run.log" | tr '\n' ' '
+        echo
+    else
+        tail -n 40 "$work/run.log"
+        echo "== host checks: fuzz target $target FAILED (input kept in $work)"
+        status=1
+    fi
+done <"$build/fuzz-targets.txt"
+
+[ $status = 0 ] && echo "== host checks passed" || echo "== host checks FAILED"
+exit $status
