@@ -23,27 +23,58 @@ const uint8_t kVga[16][3] = {
     {0, 0, 255},     {255, 0, 255},   {0, 255, 255},   {255, 255, 255},
 };
 
-// Writes a bottom-up 4-bit DIB; pixels[y * w + x] holds palette indices, top row first.
-bool WriteBmp4(const char* path, int w, int h, const std::vector<uint8_t>& pixels)
+// The rows bottom-up, run-length encoded (BI_RLE4): runs of one colour as
+// (count, colour pair), an end-of-line after each row and end-of-bitmap last.
+// The corner logo is mostly flat colour, so this keeps setup.exe small.
+std::vector<uint8_t> EncodeRle4(int w, int h, const std::vector<uint8_t>& pixels)
+{
+    std::vector<uint8_t> out;
+    for (int y = h - 1; y >= 0; --y) {
+        const uint8_t* row = &pixels[static_cast<size_t>(y * w)];
+        for (int x = 0; x < w;) {
+            uint8_t v = row[x] & 0x0F;
+            int n = 1;
+            while (x + n < w && n < 255 && (row[x + n] & 0x0F) == v)
+                ++n;
+            out.push_back(static_cast<uint8_t>(n));
+            out.push_back(static_cast<uint8_t>((v << 4) | v));
+            x += n;
+        }
+        out.push_back(0);
+        out.push_back(0);
+    }
+    out.back() = 1;  // the last end-of-line becomes end-of-bitmap
+    return out;
+}
+
+// Writes a bottom-up 4-bit DIB, plain or RLE4; pixels[y * w + x] holds palette
+// indices, top row first.
+bool WriteBmp4(const char* path, int w, int h, const std::vector<uint8_t>& pixels, bool rle = false)
 {
     int stride = ((w * 4 + 31) / 32) * 4;
-    uint32_t imageSize = static_cast<uint32_t>(stride * h);
+    std::vector<uint8_t> image;
+    if (rle) {
+        image = EncodeRle4(w, h, pixels);
+    } else {
+        for (int y = h - 1; y >= 0; --y) {
+            std::vector<uint8_t> row(static_cast<size_t>(stride), 0);
+            for (int x = 0; x < w; ++x) {
+                uint8_t v = pixels[static_cast<size_t>(y * w + x)] & 0x0F;
+                row[static_cast<size_t>(x / 2)] |= (x & 1) ? v : static_cast<uint8_t>(v << 4);
+            }
+            image.insert(image.end(), row.begin(), row.end());
+        }
+    }
+    uint32_t imageSize = static_cast<uint32_t>(image.size());
     uint32_t offset = 14 + 40 + 16 * 4;
     std::vector<uint8_t> b;
     b.push_back('B'); b.push_back('M');
     Put32(b, offset + imageSize); Put32(b, 0); Put32(b, offset);
     Put32(b, 40); Put32(b, static_cast<uint32_t>(w)); Put32(b, static_cast<uint32_t>(h));
-    Put16(b, 1); Put16(b, 4); Put32(b, 0); Put32(b, imageSize);
+    Put16(b, 1); Put16(b, 4); Put32(b, rle ? 2 : 0); Put32(b, imageSize);
     Put32(b, 2835); Put32(b, 2835); Put32(b, 16); Put32(b, 0);
     for (auto& c : kVga) { b.push_back(c[2]); b.push_back(c[1]); b.push_back(c[0]); b.push_back(0); }
-    for (int y = h - 1; y >= 0; --y) {
-        std::vector<uint8_t> row(static_cast<size_t>(stride), 0);
-        for (int x = 0; x < w; ++x) {
-            uint8_t v = pixels[static_cast<size_t>(y * w + x)] & 0x0F;
-            row[static_cast<size_t>(x / 2)] |= (x & 1) ? v : static_cast<uint8_t>(v << 4);
-        }
-        b.insert(b.end(), row.begin(), row.end());
-    }
+    b.insert(b.end(), image.begin(), image.end());
     FILE* f = std::fopen(path, "wb");
     if (!f)
         return false;
@@ -172,7 +203,7 @@ std::vector<uint8_t> MakeWave(const Sound& s)
 int main(int argc, char** argv)
 {
     if (argc == 3 && std::strcmp(argv[1], "logo") == 0) {
-        if (!WriteBmp4(argv[2], 115, 84, DrawLogo(115, 84))) {
+        if (!WriteBmp4(argv[2], 115, 84, DrawLogo(115, 84), true)) {
             std::fprintf(stderr, "mkmedia: cannot write %s\n", argv[2]);
             return 1;
         }
