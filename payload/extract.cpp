@@ -5,6 +5,7 @@
 
 #include "install/messages.h"
 #include "payload/copy.h"
+#include "payload/crc32.h"
 #include "payload/filetable.h"
 #include "resources/resource.h"
 #include "startup/state.h"
@@ -83,6 +84,27 @@ bool WriteWholeFile(const char* path, const void* data, DWORD size)
     return ok;
 }
 
+// The build records each container's CRC-32 as a resource of type CRC32 under the
+// payload resource's name. A container without its record cannot be vouched for
+// and counts as damaged too.
+bool PayloadIntact(HINSTANCE instance, const char* resource, const void* data, DWORD size)
+{
+    HRSRC found = FindResourceA(instance, resource, PAYLOAD_CHECKSUM_TYPE);
+    if (!found || SizeofResource(instance, found) != 4)
+        return false;
+    HGLOBAL loaded = LoadResource(instance, found);
+    const unsigned char* record = loaded ? static_cast<const unsigned char*>(LockResource(loaded)) : nullptr;
+    bool intact = false;
+    if (record) {
+        const uint32_t expected = record[0] | (record[1] << 8) | (record[2] << 16) |
+                                  (static_cast<uint32_t>(record[3]) << 24);
+        intact = Crc32(data, size) == expected;
+    }
+    if (loaded)
+        FreeResource(loaded);
+    return intact;
+}
+
 HWND CreateProgressDialog(HINSTANCE instance, HWND owner)
 {
     if (installer.quietMode)
@@ -114,6 +136,12 @@ int ExtractPayload(HINSTANCE instance, HWND progressLine, const char* resource, 
     const void* data = loaded ? LockResource(loaded) : nullptr;
     if (!data) {
         LogMessage(IDS_LOAD_RES_FAILED, resource);
+        return 0;
+    }
+    // Checked before anything is written: no damaged file reaches the disk.
+    if (!PayloadIntact(instance, resource, data, size)) {
+        LogMessage(IDS_PAYLOAD_DAMAGED, resource);
+        FreeResource(loaded);
         return 0;
     }
 

@@ -33,4 +33,7 @@ extern const int fileCount;
 // Resource type of every payload resource.
 #define PAYLOAD_RESOURCE_TYPE "EXE"
 
+// Resource type of the build's CRC-32 record of each payload resource (same name).
+#define PAYLOAD_CHECKSUM_TYPE "CRC32"
+
 #endif

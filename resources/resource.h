@@ -48,6 +48,7 @@
 #define IDS_REMOVING_FILE       10088
 #define IDS_FAILED              10089
 #define IDS_REMOVING_ICON       10090
+#define IDS_PAYLOAD_DAMAGED     10091
 #define IDS_DEST_OPEN_FAILED    11622
 
 /* Command identifier of the start command posted to the main window. */

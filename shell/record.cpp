@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "payload/filetable.h"
+#include "resources/version.h"
 #include "shell/shelltext.h"
 #include "startup/state.h"
 
@@ -20,7 +22,41 @@ void SetTextValue(HKEY key, const char* name, const char* text)
                    static_cast<DWORD>(std::strlen(text) + 1));
 }
 
+void SetNumberValue(HKEY key, const char* name, DWORD number)
+{
+    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
+}
+
 }  // namespace
+
+const char* InstalledDirectory(int destDir, const char* programDir, const char* dataDir)
+{
+    return destDir == DIR_DATA ? dataDir : programDir;
+}
+
+unsigned long EstimateInstalledKiB(const char* programDir, const char* dataDir)
+{
+    unsigned long long bytes = 0;
+    for (int i = 0; i < fileCount; ++i) {
+        const PayloadFile& row = fileTable[i];
+        if (!(row.status & STATUS_COPIED))
+            continue;
+        const char* dir = InstalledDirectory(row.destDir, programDir, dataDir);
+        const size_t length = std::strlen(dir);
+        const char* format = (length > 0 && dir[length - 1] == '\\') ? "%s%s" : "%s\\%s";
+        char path[2 * NAME_CHARS];
+        int n = std::snprintf(path, sizeof path, format, dir, row.destName);
+        if (n < 0 || static_cast<size_t>(n) >= sizeof path)
+            continue;
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data) ||
+            (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            continue;
+        bytes += (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    }
+    const unsigned long long kib = (bytes + 1023) / 1024;
+    return kib > 0xFFFFFFFFull ? 0xFFFFFFFFul : static_cast<unsigned long>(kib);
+}
 
 int ReadInstallValue(const char* key, const char* defaultText, char* buffer)
 {
@@ -37,6 +73,11 @@ void WriteInstallRecord(const char* programDir, const char* dataDir, const char*
         char commandLine[UNINSTALL_STRING_CHARS];
         if (ComposeUninstallString(commandLine, sizeof commandLine, programDir, dataDir, groupName))
             SetTextValue(key, "UninstallString", commandLine);
+        // What the system's list of installed programs shows beside the name.
+        SetTextValue(key, "DisplayVersion", VERSION_TEXT);
+        SetTextValue(key, "Publisher", COMPANY_TEXT);
+        SetTextValue(key, "InstallLocation", programDir);
+        SetNumberValue(key, "EstimatedSize", EstimateInstalledKiB(programDir, dataDir));
         RegCloseKey(key);
     }
     char options[16];

@@ -11,9 +11,20 @@ enum { RECORD_VALUE_CHARS = 256 };
 // the length placed in the buffer (0: nothing recorded, or empty).
 int ReadInstallValue(const char* key, const char* defaultText, char* buffer);
 
-// Writes the uninstall key (DisplayName, UninstallString) and then DIR, DEFDIR,
-// GROUP and INSTOPTS=1. Directories come without a trailing backslash.
+// Writes the uninstall key (DisplayName, UninstallString, DisplayVersion, Publisher,
+// InstallLocation, EstimatedSize) and then DIR, DEFDIR, GROUP and INSTOPTS=1.
+// Directories come without a trailing backslash.
 void WriteInstallRecord(const char* programDir, const char* dataDir, const char* groupName);
+
+// The directory a row of the file table is installed into, as the install copies
+// it: DIR_DATA rows into the data directory, all others (the web directory is the
+// program directory) into the program directory.
+const char* InstalledDirectory(int destDir, const char* programDir, const char* dataDir);
+
+// Size of this run's installed files in KiB, rounded up: the rows marked
+// STATUS_COPIED, found under their destName in their installed directory. A file
+// that is gone counts nothing; the result stops at 0xFFFFFFFF.
+unsigned long EstimateInstalledKiB(const char* programDir, const char* dataDir);
 
 // Deletes the section "Marvane" of WIN.INI (the uninstall key stays).
 void DeleteInstallRecord();

@@ -6,6 +6,8 @@
 #include <cstring>
 
 #include "payload/copy.h"
+#include "payload/crc32.h"
+#include "payload/filetable.h"
 #include "startup/state.h"
 #include "support/winhelp.h"
 
@@ -192,10 +194,17 @@ PayloadModule::PayloadModule(const std::string& dir,
     if (!dialog || !UpdateResourceA(update, RT_DIALOG, "DLG_COPY", english,
                                     LockResource(LoadResource(program, dialog)), SizeofResource(program, dialog)))
         ADD_FAILURE() << "cannot carry DLG_COPY over";
-    for (const auto& r : resources)
+    for (const auto& r : resources) {
         if (!UpdateResourceA(update, "EXE", r.first.c_str(), english, const_cast<char*>(r.second.data()),
                              static_cast<DWORD>(r.second.size())))
             ADD_FAILURE() << "UpdateResource " << r.first;
+        // With the checksum record the build makes for every payload resource.
+        uint32_t crc = Crc32(r.second.data(), r.second.size());
+        unsigned char record[4] = {static_cast<unsigned char>(crc), static_cast<unsigned char>(crc >> 8),
+                                   static_cast<unsigned char>(crc >> 16), static_cast<unsigned char>(crc >> 24)};
+        if (!UpdateResourceA(update, PAYLOAD_CHECKSUM_TYPE, r.first.c_str(), english, record, sizeof record))
+            ADD_FAILURE() << "UpdateResource checksum " << r.first;
+    }
     if (!EndUpdateResourceA(update, FALSE)) {
         ADD_FAILURE() << "EndUpdateResource failed";
         return;

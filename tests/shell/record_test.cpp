@@ -4,7 +4,9 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "payload/filetable.h"
 #include "shell/record.h"
 #include "support/winhelp.h"
 
@@ -136,7 +138,113 @@ TEST(Record, WritesTheFourKeysAndTheUninstallValues)
         EXPECT_TRUE(line.present);
         EXPECT_EQ(line.type, static_cast<DWORD>(REG_SZ));
         EXPECT_EQ(line.bytes, WithNul(c.uninstallString));
+
+        // The fuller entry the system's list of programs shows.
+        const struct {
+            const char* name;
+            std::string text;
+        } texts[] = {
+            {"DisplayVersion", "2.6"},
+            {"Publisher", "Corvatek"},
+            {"InstallLocation", c.programDir},
+        };
+        for (const auto& t : texts) {
+            RegValue v = ReadUninstallValue(t.name);
+            EXPECT_TRUE(v.present) << t.name;
+            EXPECT_EQ(v.type, static_cast<DWORD>(REG_SZ)) << t.name;
+            EXPECT_EQ(v.bytes, WithNul(t.text)) << t.name;
+        }
+        RegValue size = ReadUninstallValue("EstimatedSize");
+        EXPECT_TRUE(size.present);
+        EXPECT_EQ(size.type, static_cast<DWORD>(REG_DWORD));
+        EXPECT_EQ(size.bytes, std::string(4, '\0'));  // nothing was copied in this run
     }
+}
+
+DWORD EstimatedSize()
+{
+    RegValue v = ReadUninstallValue("EstimatedSize");
+    DWORD n = 0xDEADBEEF;
+    if (v.present && v.type == REG_DWORD && v.bytes.size() == sizeof n)
+        std::memcpy(&n, v.bytes.data(), sizeof n);
+    return n;
+}
+
+// The installed size counts the files of this run's copied rows, in the program
+// directory, summed and then rounded up to whole KiB.
+TEST(Record, EstimatedSizeIsTheCopiedFilesInKiB)
+{
+    struct File {
+        int row;       // index into the file table
+        int bytes;     // -1: no file on disk
+        bool copied;   // the row carries STATUS_COPIED
+    };
+    const struct {
+        const char* name;
+        const char* dirName;
+        std::vector<File> files;
+        DWORD kib;
+    } cases[] = {
+        {"nothing copied", "size0", {{0, 5000, false}}, 0},
+        {"one byte", "size1", {{0, 1, true}}, 1},
+        {"exactly one KiB", "size2", {{0, 1024, true}}, 1},
+        {"one byte more", "size3", {{0, 1025, true}}, 2},
+        {"summed before rounding", "size4", {{0, 500, true}, {3, 500, true}}, 1},
+        {"copied row whose file is gone", "size5", {{0, 2048, true}, {4, -1, true}}, 2},
+        {"file present but not copied here", "size6", {{0, 1024, true}, {5, 9000, false}}, 1},
+        {"every row", "size 7 with blanks",
+         {{0, 555520, true}, {1, 28672, true}, {2, 129525, true}, {3, 6857, true}, {4, 94208, true},
+          {5, 118386, true}, {6, 59222, true}, {7, 29638, true}, {8, 11598, true}, {9, 11728, true}},
+         (555520 + 28672 + 129525 + 6857 + 94208 + 118386 + 59222 + 29638 + 11598 + 11728 + 1023) / 1024},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string dir = FreshDir(c.dirName);
+        for (int i = 0; i < fileCount; ++i)
+            fileTable[i].status = 0;
+        for (const File& f : c.files) {
+            if (f.bytes >= 0) {
+                ASSERT_TRUE(WriteFileBytes(dir + "\\" + fileTable[f.row].destName, std::string(f.bytes, 'b')));
+            }
+            if (f.copied)
+                fileTable[f.row].status = STATUS_COPIED | STATUS_EXTRACTED;
+        }
+        EXPECT_EQ(EstimateInstalledKiB(dir.c_str(), dir.c_str()), static_cast<unsigned long>(c.kib));
+        WriteInstallRecord(dir.c_str(), dir.c_str(), "Marvane");
+        EXPECT_EQ(EstimatedSize(), c.kib);
+        EXPECT_EQ(ReadUninstallValue("InstallLocation").bytes, WithNul(dir));
+        // A directory given with its trailing backslash finds the same files.
+        EXPECT_EQ(EstimateInstalledKiB((dir + "\\").c_str(), dir.c_str()), static_cast<unsigned long>(c.kib));
+    }
+    for (int i = 0; i < fileCount; ++i)
+        fileTable[i].status = 0;
+}
+
+// The rows go where the install copies them: DIR_DATA into the data directory,
+// every other selector (the web directory is the program directory) into the
+// program directory.
+TEST(Record, EstimatedSizeFollowsTheRowsDirectories)
+{
+    const struct {
+        int destDir;
+        const char* expected;
+    } rules[] = {{DIR_PROGRAM, "prog"}, {DIR_DATA, "data"}, {DIR_WEB, "prog"}, {7, "prog"}};
+    for (const auto& r : rules)
+        EXPECT_STREQ(InstalledDirectory(r.destDir, "prog", "data"), r.expected) << r.destDir;
+
+    const std::string program = FreshDir("size-program"), data = FreshDir("size-data");
+    PayloadFile saved[FILE_TABLE_ROWS];
+    std::memcpy(saved, fileTable, sizeof saved);
+    fileTable[1].destDir = DIR_DATA;
+    fileTable[2].destDir = DIR_WEB;
+    for (int row : {0, 1, 2})
+        fileTable[row].status = STATUS_COPIED;
+    WriteFileBytes(program + "\\" + fileTable[0].destName, std::string(1024, 'p'));
+    WriteFileBytes(data + "\\" + fileTable[1].destName, std::string(2048, 'd'));
+    WriteFileBytes(program + "\\" + fileTable[2].destName, std::string(4096, 'w'));
+    WriteFileBytes(program + "\\" + fileTable[1].destName, std::string(65536, 'x'));  // not where row 1 goes
+    EXPECT_EQ(EstimateInstalledKiB(program.c_str(), data.c_str()), 7ul);
+    std::memcpy(fileTable, saved, sizeof saved);
 }
 
 TEST(Record, LongestValuesAreStoredWholeAndReadBackCut)
@@ -258,6 +366,7 @@ TEST(Record, KeyWithoutRightsStillWritesTheProfile)
         EXPECT_EQ(Profile("INSTOPTS"), "1");
         EXPECT_FALSE(ReadValue(held, "DisplayName").present);
         EXPECT_FALSE(ReadValue(held, "UninstallString").present);
+        EXPECT_FALSE(ReadValue(held, "EstimatedSize").present);
 
         AllowKey(held);
         RegCloseKey(held);

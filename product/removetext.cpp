@@ -1,0 +1,179 @@
+#include "product/removetext.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+// A switch "-x" standing as a word of its own at text[i].
+bool IsSwitchAt(const char* text, size_t i, char letter)
+{
+    return text[i] == '-' && text[i + 1] == letter && (i == 0 || IsBlank(text[i - 1])) &&
+           (text[i + 2] == '\0' || IsBlank(text[i + 2]));
+}
+
+// Position of the first switch "-x" at or after from, or npos.
+size_t FindSwitch(const char* text, size_t from, char letter)
+{
+    for (size_t i = from; text[i]; ++i)
+        if (IsSwitchAt(text, i, letter))
+            return i;
+    return static_cast<size_t>(-1);
+}
+
+// Copies text[begin, end) without surrounding blanks; false when it does not fit.
+bool TakeValue(char* dest, const char* text, size_t begin, size_t end)
+{
+    while (begin < end && IsBlank(text[begin]))
+        ++begin;
+    while (end > begin && IsBlank(text[end - 1]))
+        --end;
+    dest[0] = '\0';
+    if (end - begin >= REMOVER_VALUE_CHARS)
+        return false;
+    std::memcpy(dest, text + begin, end - begin);
+    dest[end - begin] = '\0';
+    return true;
+}
+
+bool IsDriveRoot(const char* dir)
+{
+    return dir[0] && dir[1] == ':' && dir[2] == '\\' && dir[3] == '\0';
+}
+
+void DropTrailingBackslash(char* dir)
+{
+    size_t n = std::strlen(dir);
+    if (n > 0 && dir[n - 1] == '\\' && !IsDriveRoot(dir))
+        dir[n - 1] = '\0';
+}
+
+bool IsFullPath(const char* dir)
+{
+    const bool drive = ((dir[0] >= 'A' && dir[0] <= 'Z') || (dir[0] >= 'a' && dir[0] <= 'z')) && dir[1] == ':' &&
+                       dir[2] == '\\';
+    const bool share = dir[0] == '\\' && dir[1] == '\\' && dir[2] && dir[2] != '\\';
+    return drive || share;
+}
+
+// The remover's own switches between the program's path and -f.
+void ReadOwnSwitches(const char* text, size_t begin, size_t end, RemoverArgs* args)
+{
+    size_t i = begin;
+    while (i < end) {
+        while (i < end && IsBlank(text[i]))
+            ++i;
+        size_t wordEnd = i;
+        while (wordEnd < end && !IsBlank(text[wordEnd]))
+            ++wordEnd;
+        const size_t length = wordEnd - i;
+        if (length == 2 && text[i] == '-' && (text[i + 1] == 'q' || text[i + 1] == 's')) {
+            args->quiet = 1;
+        } else if (length == 2 && text[i] == '-' && text[i + 1] == 'w') {
+            size_t j = wordEnd;
+            while (j < end && IsBlank(text[j]))
+                ++j;
+            unsigned long value = 0;
+            size_t digits = 0;
+            while (j < end && text[j] >= '0' && text[j] <= '9' && digits < 10) {
+                value = value * 10 + static_cast<unsigned long>(text[j] - '0');
+                ++j;
+                ++digits;
+            }
+            if (digits > 0 && (j == end || IsBlank(text[j]))) {
+                args->waitHandle = value;
+                wordEnd = j;
+            }
+        }
+        // Anything else (the rest of an unquoted path with blanks) is passed over.
+        i = wordEnd;
+    }
+}
+
+bool Fits(char* dest, size_t cap, int written)
+{
+    if (written >= 0 && static_cast<size_t>(written) < cap)
+        return true;
+    if (cap > 0)
+        dest[0] = '\0';
+    return false;
+}
+
+}  // namespace
+
+bool ParseRemoverCommandLine(const char* text, RemoverArgs* args)
+{
+    std::memset(args, 0, sizeof *args);
+    if (!text)
+        return false;
+
+    // The program's path: quoted up to its closing quote, else its first word. An
+    // unquoted path with blanks leaves words before -f, which are passed over.
+    size_t start = 0;
+    while (IsBlank(text[start]))
+        ++start;
+    if (text[start] == '"') {
+        const char* close = std::strchr(text + start + 1, '"');
+        start = close ? static_cast<size_t>(close - text) + 1 : std::strlen(text);
+    } else {
+        while (text[start] && !IsBlank(text[start]))
+            ++start;
+    }
+
+    const size_t npos = static_cast<size_t>(-1);
+    const size_t f = FindSwitch(text, start, 'f');
+    const size_t d = f == npos ? npos : FindSwitch(text, f + 2, 'd');
+    const size_t g = d == npos ? npos : FindSwitch(text, d + 2, 'g');
+    ReadOwnSwitches(text, start, f == npos ? std::strlen(text) : f, args);
+    if (g == npos)
+        return false;
+
+    if (!TakeValue(args->programDir, text, f + 2, d) || !TakeValue(args->dataDir, text, d + 2, g) ||
+        !TakeValue(args->group, text, g + 2, std::strlen(text)))
+        return false;
+    DropTrailingBackslash(args->programDir);
+    DropTrailingBackslash(args->dataDir);
+    return IsFullPath(args->programDir);
+}
+
+bool ComposeWorkingCopyLine(char* dest, size_t cap, const char* copyPath, unsigned long waitHandle,
+                            const RemoverArgs& args)
+{
+    if (cap == 0)
+        return false;
+    return Fits(dest, cap,
+                std::snprintf(dest, cap, "\"%s\" -w %lu%s -f %s -d %s -g %s", copyPath, waitHandle,
+                              args.quiet ? " -q" : "", args.programDir, args.dataDir, args.group));
+}
+
+bool JoinPath(char* dest, size_t cap, const char* dir, const char* name)
+{
+    if (cap == 0)
+        return false;
+    const size_t n = std::strlen(dir);
+    const char* format = (n > 0 && dir[n - 1] == '\\') ? "%s%s" : "%s\\%s";
+    return Fits(dest, cap, std::snprintf(dest, cap, format, dir, name));
+}
+
+bool HelpIndexPath(char* dest, size_t cap, const char* path)
+{
+    const size_t n = std::strlen(path);
+    if (n < 4 || path[n - 4] != '.')
+        return false;
+    const char* ext = path + n - 3;
+    if ((ext[0] | 0x20) != 'h' || (ext[1] | 0x20) != 'l' || (ext[2] | 0x20) != 'p')
+        return false;
+    if (cap < n + 1) {
+        if (cap > 0)
+            dest[0] = '\0';
+        return false;
+    }
+    std::memcpy(dest, path, n - 3);
+    std::memcpy(dest + n - 3, "gid", 4);
+    return true;
+}

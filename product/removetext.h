@@ -1,0 +1,49 @@
+// The remover's command line, read and written. Pure logic: no platform headers.
+//
+// The Installer records the remover as
+//     <program dir>\remove.exe -f <program dir> -d <data dir> -g <group>
+// with nothing quoted but, when it holds a blank, the remover's own path. The three
+// values may hold blanks, so the line is split at the switches, not at blanks: -f
+// runs to the first " -d ", -d to the first " -g " after it, and -g to the end.
+// Switches of the remover itself come before -f: "-q" or "-s" (quiet), and
+// "-w <number>" (the handle of the process that the working copy waits for).
+#ifndef MARVANE_REMOVETEXT_H
+#define MARVANE_REMOVETEXT_H
+
+#include <cstddef>
+
+enum {
+    REMOVER_VALUE_CHARS = 256,  // a directory or group of up to 255 characters
+    REMOVER_LINE_CHARS = 3 * REMOVER_VALUE_CHARS + 2 * 260 + 64,
+};
+
+struct RemoverArgs {
+    char programDir[REMOVER_VALUE_CHARS];
+    char dataDir[REMOVER_VALUE_CHARS];
+    char group[REMOVER_VALUE_CHARS];
+    int quiet;
+    unsigned long waitHandle;  // 0: none given
+};
+
+// Reads a whole command line (the program's path first, quoted or not). Returns
+// true when -f, -d and -g stand in this order, the program directory is a full
+// path ("X:\..." or "\\server\...") and no value is longer than 255 characters
+// (a cut directory would be some other directory). Values lose the blanks around
+// them, and the program and data directories one trailing backslash (not a
+// drive's root's). quiet and waitHandle are filled even when the result is false.
+bool ParseRemoverCommandLine(const char* commandLine, RemoverArgs* args);
+
+// The working copy's command line: "<copy path>" -w <handle> [-q] -f ... -d ... -g ...
+// False (and dest empty) when it does not fit.
+bool ComposeWorkingCopyLine(char* dest, size_t cap, const char* copyPath, unsigned long waitHandle,
+                            const RemoverArgs& args);
+
+// dir and name joined by "\" (by nothing when dir ends in "\"). False (and dest
+// empty) when the path does not fit: a cut path would name another file.
+bool JoinPath(char* dest, size_t cap, const char* dir, const char* name);
+
+// For a path ending in ".hlp" (any letter case), the path of the help viewer's
+// index beside it, ending in ".gid"; false for any other path.
+bool HelpIndexPath(char* dest, size_t cap, const char* path);
+
+#endif

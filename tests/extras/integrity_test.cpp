@@ -1,0 +1,289 @@
+// The payload integrity check: the CRC-32 itself, the build's record of every
+// container, the extraction's refusal of a damaged container, and a setup.exe with
+// one payload byte flipped run as a user would.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "payload/crc32.h"
+#include "payload/extract.h"
+#include "payload/filetable.h"
+#include "payload/payload_support.h"
+#include "startup/state.h"
+#include "support/winhelp.h"
+
+namespace {
+
+const char kDamaged[] = " is damaged; get a new copy of the installer.";
+
+TEST(Crc32, KnownValues)
+{
+    const std::string zeros(32, '\0'), ones(32, '\xff');
+    std::string everyByte;
+    for (int i = 0; i < 256; ++i)
+        everyByte += static_cast<char>(i);
+    const struct {
+        std::string data;
+        uint32_t crc;
+    } cases[] = {
+        {"", 0x00000000},
+        {"123456789", 0xCBF43926},  // the standard check value
+        {"a", 0xE8B7BE43},
+        {"abc", 0x352441C2},
+        {"The quick brown fox jumps over the lazy dog", 0x414FA339},
+        {zeros, 0x190A55AD},
+        {ones, 0xFF6CAB0B},
+        {everyByte, 0x29058C73},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Crc32(c.data.data(), c.data.size()), c.crc) << '"' << c.data << '"';
+        // Continued over every split point, the value is the same.
+        for (size_t cut = 0; cut <= c.data.size(); cut += 1 + c.data.size() / 7)
+            EXPECT_EQ(Crc32(c.data.data() + cut, c.data.size() - cut, Crc32(c.data.data(), cut)), c.crc)
+                << '"' << c.data << "\" cut at " << cut;
+    }
+    // Any single flipped bit changes the value.
+    std::string text = "123456789";
+    for (size_t i = 0; i < text.size() * 8; ++i) {
+        std::string flipped = text;
+        flipped[i / 8] ^= static_cast<char>(1 << (i % 8));
+        EXPECT_NE(Crc32(flipped.data(), flipped.size()), 0xCBF43926u) << "bit " << i;
+    }
+}
+
+struct DataFile {
+    HMODULE module;
+    explicit DataFile(const std::string& path)
+        : module(LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE))
+    {
+    }
+    ~DataFile()
+    {
+        if (module)
+            FreeLibrary(module);
+    }
+    std::string Resource(const char* type, const char* name) const
+    {
+        HRSRC found = module ? FindResourceA(module, name, type) : nullptr;
+        if (!found)
+            return "<absent>";
+        const char* data = static_cast<const char*>(LockResource(LoadResource(module, found)));
+        return std::string(data, SizeofResource(module, found));
+    }
+    // Where the resource's bytes lie in the file (a data file is mapped as the file is).
+    size_t FileOffset(const char* type, const char* name) const
+    {
+        HRSRC found = FindResourceA(module, name, type);
+        if (!found)
+            return 0;
+        const char* data = static_cast<const char*>(LockResource(LoadResource(module, found)));
+        const char* base = reinterpret_cast<const char*>(reinterpret_cast<ULONG_PTR>(module) & ~ULONG_PTR(3));
+        return static_cast<size_t>(data - base);
+    }
+};
+
+uint32_t RecordValue(const std::string& record)
+{
+    const unsigned char* r = reinterpret_cast<const unsigned char*>(record.data());
+    return r[0] | (r[1] << 8) | (r[2] << 16) | (static_cast<uint32_t>(r[3]) << 24);
+}
+
+// setup.exe carries a record for every payload container, and it matches both the
+// container the build packed and the resource inside setup.exe.
+TEST(Integrity, SetupRecordsEveryContainer)
+{
+    DataFile setup(SetupExe());
+    ASSERT_NE(setup.module, nullptr);
+    const std::string containers = WindowsPath(Env("MARVANE_BUILD_DIR")) + "\\containers\\";
+    for (int i = 0; i < fileCount; ++i) {
+        const char* name = fileTable[i].resource;
+        const std::string stored = setup.Resource(PAYLOAD_RESOURCE_TYPE, name);
+        const std::string record = setup.Resource(PAYLOAD_CHECKSUM_TYPE, name);
+        ASSERT_NE(stored, "<absent>") << name;
+        ASSERT_EQ(record.size(), 4u) << name;
+        EXPECT_EQ(stored, ReadFileBytes(containers + name + ".szdd")) << name;
+        EXPECT_EQ(RecordValue(record), Crc32(stored.data(), stored.size())) << name;
+    }
+}
+
+// A copy of this test program whose resources are exactly the given ones.
+class Module {
+public:
+    struct Entry {
+        const char* type;
+        const char* name;
+        std::string data;
+    };
+    Module(const std::string& path, const std::vector<Entry>& entries)
+    {
+        char self[MAX_PATH];
+        GetModuleFileNameA(nullptr, self, sizeof self);
+        if (!CopyFileA(self, path.c_str(), FALSE)) {
+            ADD_FAILURE() << "cannot copy the test program to " << path;
+            return;
+        }
+        HANDLE update = BeginUpdateResourceA(path.c_str(), TRUE);
+        if (!update) {
+            ADD_FAILURE() << "BeginUpdateResource failed";
+            return;
+        }
+        for (const Entry& e : entries)
+            if (!UpdateResourceA(update, e.type, e.name, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
+                                 const_cast<char*>(e.data.data()), static_cast<DWORD>(e.data.size())))
+                ADD_FAILURE() << "UpdateResource " << e.name;
+        if (!EndUpdateResourceA(update, FALSE)) {
+            ADD_FAILURE() << "EndUpdateResource failed";
+            return;
+        }
+        module_ = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        if (!module_)
+            ADD_FAILURE() << "cannot load " << path;
+    }
+    ~Module()
+    {
+        if (module_)
+            FreeLibrary(module_);
+    }
+    HINSTANCE instance() const { return module_; }
+
+private:
+    HMODULE module_ = nullptr;
+};
+
+std::string Record(uint32_t crc)
+{
+    return std::string{static_cast<char>(crc), static_cast<char>(crc >> 8), static_cast<char>(crc >> 16),
+                       static_cast<char>(crc >> 24)};
+}
+
+TEST(Integrity, ExtractPayloadRefusesADamagedContainer)
+{
+    UseTestModule();
+    SavedState saved;
+    const std::string dir = FreshDir("integrity-extract");
+    LogInDir log(dir);
+    const std::string container = SzddContainer(TextContent(20000, 5));
+    const uint32_t crc = Crc32(container.data(), container.size());
+    std::string flipped = container;
+    flipped[flipped.size() / 2] ^= 0x10;
+    Module module(dir + "\\payload.dll",
+                  {{"EXE", "GOOD", container},
+                   {"CRC32", "GOOD", Record(crc)},
+                   {"EXE", "FLIPPED", flipped},
+                   {"CRC32", "FLIPPED", Record(crc)},  // recorded before the damage
+                   {"EXE", "WRONGREC", container},
+                   {"CRC32", "WRONGREC", Record(crc ^ 0x80000000u)},
+                   {"EXE", "NOREC", container},
+                   {"EXE", "SHORTREC", container},
+                   {"CRC32", "SHORTREC", Record(crc).substr(0, 3)}});
+    ASSERT_NE(module.instance(), nullptr);
+
+    const struct {
+        const char* resource;
+        bool written;
+    } cases[] = {
+        {"GOOD", true}, {"FLIPPED", false}, {"WRONGREC", false}, {"NOREC", false}, {"SHORTREC", false},
+    };
+    size_t logged = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.resource);
+        const std::string file = std::string(c.resource) + ".szdd";
+        const std::string path = dir + "\\" + file;
+        EXPECT_EQ(ExtractPayload(module.instance(), nullptr, c.resource, (dir + "\\").c_str(), file.c_str()),
+                  c.written ? 1 : 0);
+        std::vector<std::string> lines = log.Lines();
+        ASSERT_EQ(lines.size(), logged + 1);
+        if (c.written) {
+            EXPECT_EQ(ReadFileBytes(path), container);
+            EXPECT_EQ(lines.back(), "Extracting to " + path + ", " + std::to_string(container.size()) + " bytes");
+        } else {
+            // Nothing is written, not even an empty file.
+            EXPECT_FALSE(FileExists(path));
+            EXPECT_EQ(lines.back(), std::string("Payload ") + c.resource + kDamaged);
+        }
+        logged = lines.size();
+    }
+}
+
+std::vector<std::string> SplitLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find("\r\n", start);
+        if (end == std::string::npos)
+            end = text.size();
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+size_t CountContaining(const std::vector<std::string>& lines, const std::string& part)
+{
+    size_t n = 0;
+    for (const std::string& l : lines)
+        n += l.find(part) != std::string::npos;
+    return n;
+}
+
+// A setup.exe whose W1 container has one bit flipped in its compressed stream: the
+// quiet run logs the damage, extracts nothing of it, asks for the disk of that
+// file (the copy's prompt shows in quiet mode too), and installs everything else.
+TEST(Integrity, SetupWithAFlippedPayloadByte)
+{
+    const std::string work = FreshDir("integrity-flipped");
+    const std::string damaged = work + "\\setup.exe";
+    {
+        std::string bytes = ReadFileBytes(SetupExe());
+        ASSERT_FALSE(bytes.empty());
+        DataFile original(SetupExe());
+        ASSERT_NE(original.module, nullptr);
+        const std::string container = original.Resource(PAYLOAD_RESOURCE_TYPE, "W1");
+        const size_t at = original.FileOffset(PAYLOAD_RESOURCE_TYPE, "W1");
+        ASSERT_GT(container.size(), 1000u);
+        ASSERT_EQ(bytes.substr(at, container.size()), container) << "W1 not found at " << at;
+        bytes[at + 14 + container.size() / 2] ^= 0x04;  // inside the compressed stream
+        ASSERT_TRUE(WriteFileBytes(damaged, bytes));
+    }
+    {
+        DataFile copy(damaged);
+        std::string w1 = copy.Resource(PAYLOAD_RESOURCE_TYPE, "W1");
+        ASSERT_NE(RecordValue(copy.Resource(PAYLOAD_CHECKSUM_TYPE, "W1")), Crc32(w1.data(), w1.size()));
+    }
+
+    Started run = StartProgram(damaged, "-q -l", work);
+    ASSERT_NE(run.process, nullptr);
+    HWND prompt = WaitForWindow("#32770", "Change disk", 60000, run.pid);
+    ASSERT_NE(prompt, nullptr) << "no disk prompt for the damaged file";
+    EXPECT_EQ(MessageBoxText(prompt), "Insert disk 1 containing down1.wav");
+    Sleep(300);
+    SaveScreenshot("integrity-flipped-disk-prompt");
+    ClickButton(prompt, IDCANCEL);
+    EXPECT_EQ(WaitExit(run, 120000), 0);
+
+    const std::vector<std::string> log = SplitLines(ReadFileBytes(work + "\\setup.log"));
+    EXPECT_EQ(CountContaining(log, std::string("Payload W1") + kDamaged), 1u);
+    EXPECT_EQ(CountContaining(log, kDamaged), 1u);  // only the damaged one
+    EXPECT_EQ(CountContaining(log, "down1.wav, "), 0u) << "the damaged container was extracted";
+    EXPECT_EQ(CountContaining(log, "Extracting to "), 9u);
+    EXPECT_EQ(CountContaining(log, "Installation successful!"), 1u);
+
+    // Everything but the damaged file is installed, exactly as packed.
+    const std::string packed = WindowsPath(Env("MARVANE_PAYLOAD_OUT"));
+    for (int i = 0; i < fileCount; ++i) {
+        const std::string installed = std::string("C:\\Marvane\\") + fileTable[i].destName;
+        if (std::strcmp(fileTable[i].resource, "W1") == 0) {
+            EXPECT_FALSE(FileExists(installed));
+            continue;
+        }
+        EXPECT_TRUE(ReadFileBytes(installed) == ReadFileBytes(packed + "\\" + fileTable[i].destName)) << installed;
+    }
+}
+
+}  // namespace

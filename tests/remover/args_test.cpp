@@ -1,0 +1,163 @@
+// The remover's command line: split at the switches, not at blanks.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "product/removetext.h"
+
+namespace {
+
+struct ParseCase {
+    const char* what;
+    std::string line;
+    bool valid;
+    const char* programDir;
+    const char* dataDir;
+    const char* group;
+    int quiet;
+    unsigned long waitHandle;
+};
+
+const std::string k255 = "C:\\" + std::string(252, 'p');
+const std::string k256 = "C:\\" + std::string(253, 'p');
+const std::string kGroup255(255, 'g');
+
+const ParseCase kCases[] = {
+    {"as recorded by default", "C:\\Marvane\\remove.exe -f C:\\Marvane -d C:\\Marvane -g Marvane", true,
+     "C:\\Marvane", "C:\\Marvane", "Marvane", 0, 0},
+    {"blanks in all three, quoted program path",
+     "\"C:\\Program Files\\Marvane\\remove.exe\" -f C:\\Program Files\\Marvane -d D:\\My Data -g Marvane Tools", true,
+     "C:\\Program Files\\Marvane", "D:\\My Data", "Marvane Tools", 0, 0},
+    {"unquoted program path with blanks",
+     "C:\\Program Files\\Marvane\\remove.exe -f C:\\Program Files\\Marvane -d C:\\Program Files\\Marvane -g My Group",
+     true, "C:\\Program Files\\Marvane", "C:\\Program Files\\Marvane", "My Group", 0, 0},
+    {"quoted path holding a switch", "\"C:\\x -f y -d z -g w\\remove.exe\" -f C:\\M -d C:\\D -g G", true, "C:\\M",
+     "C:\\D", "G", 0, 0},
+    {"quiet -q", "remove.exe -q -f C:\\M -d C:\\D -g Marvane", true, "C:\\M", "C:\\D", "Marvane", 1, 0},
+    {"quiet -s", "remove.exe -s -f C:\\M -d C:\\D -g Marvane", true, "C:\\M", "C:\\D", "Marvane", 1, 0},
+    {"working copy", "\"C:\\Temp\\MVR1\\remove.exe\" -w 1234 -q -f C:\\A B -d C:\\C D -g E F", true, "C:\\A B",
+     "C:\\C D", "E F", 1, 1234},
+    {"wait without a number", "remove.exe -w -f C:\\M -d C:\\D -g G", true, "C:\\M", "C:\\D", "G", 0, 0},
+    {"extra blanks, tabs and trailing backslashes", "remove.exe  -f \t C:\\Marvane\\   -d  C:\\Data\\  -g  Marvane  ",
+     true, "C:\\Marvane", "C:\\Data", "Marvane", 0, 0},
+    {"a drive's root keeps its backslash", "remove.exe -f C:\\ -d D:\\ -g G", true, "C:\\", "D:\\", "G", 0, 0},
+    {"empty group", "remove.exe -f C:\\M -d C:\\D -g", true, "C:\\M", "C:\\D", "", 0, 0},
+    {"empty data directory", "remove.exe -f C:\\M -d -g G", true, "C:\\M", "", "G", 0, 0},
+    {"network share", "remove.exe -f \\\\server\\share\\M -d \\\\server\\share\\D -g G", true,
+     "\\\\server\\share\\M", "\\\\server\\share\\D", "G", 0, 0},
+    {"a dash inside a word is no switch", "remove.exe -f C:\\a-d\\x -d C:\\y-g -g G-f", true, "C:\\a-d\\x",
+     "C:\\y-g", "G-f", 0, 0},
+    {"the first -g ends the data directory", "remove.exe -f C:\\x -d C:\\y -g one -g two", true, "C:\\x", "C:\\y",
+     "one -g two", 0, 0},
+    {"longest values", "remove.exe -f " + k255 + " -d " + k255 + " -g " + kGroup255, true, k255.c_str(),
+     k255.c_str(), kGroup255.c_str(), 0, 0},
+    // Refused.
+    {"program directory too long", "remove.exe -f " + k256 + " -d C:\\D -g G", false, "", "", "", 0, 0},
+    {"group too long", "remove.exe -q -f C:\\M -d C:\\D -g " + std::string(256, 'g'), false, "", "", "", 1, 0},
+    {"no switches", "remove.exe", false, "", "", "", 0, 0},
+    {"empty", "", false, "", "", "", 0, 0},
+    {"no -g", "remove.exe -q -f C:\\M -d C:\\D", false, "", "", "", 1, 0},
+    {"no -d", "remove.exe -f C:\\M -g G", false, "", "", "", 0, 0},
+    {"switches out of order", "remove.exe -d C:\\D -f C:\\M -g G", false, "", "", "", 0, 0},
+    {"relative program directory", "remove.exe -f Marvane -d C:\\D -g G", false, "", "", "", 0, 0},
+    {"empty program directory", "remove.exe -f -d C:\\D -g G", false, "", "", "", 0, 0},
+    {"switches are lower case", "remove.exe -F C:\\M -D C:\\D -G G", false, "", "", "", 0, 0},
+};
+
+TEST(RemoverArgs, Parse)
+{
+    for (const ParseCase& c : kCases) {
+        SCOPED_TRACE(c.what);
+        RemoverArgs args;
+        std::memset(&args, 'x', sizeof args);
+        EXPECT_EQ(ParseRemoverCommandLine(c.line.c_str(), &args), c.valid);
+        EXPECT_EQ(args.quiet, c.quiet);
+        EXPECT_EQ(args.waitHandle, c.waitHandle);
+        if (c.valid) {
+            EXPECT_STREQ(args.programDir, c.programDir);
+            EXPECT_STREQ(args.dataDir, c.dataDir);
+            EXPECT_STREQ(args.group, c.group);
+        }
+    }
+    RemoverArgs args;
+    EXPECT_FALSE(ParseRemoverCommandLine(nullptr, &args));
+}
+
+// What the original hands its working copy reads back the same.
+TEST(RemoverArgs, WorkingCopyLineReadsBack)
+{
+    for (const ParseCase& c : kCases) {
+        if (!c.valid)
+            continue;
+        SCOPED_TRACE(c.what);
+        RemoverArgs args;
+        ASSERT_TRUE(ParseRemoverCommandLine(c.line.c_str(), &args));
+        char line[REMOVER_LINE_CHARS];
+        const char* copy = "C:\\users\\me\\Temp\\MVR0000ABCD\\remove.exe";
+        ASSERT_TRUE(ComposeWorkingCopyLine(line, sizeof line, copy, 4321, args));
+        EXPECT_EQ(std::string(line).find(std::string("\"") + copy + "\" -w 4321 "), 0u) << line;
+        RemoverArgs back;
+        ASSERT_TRUE(ParseRemoverCommandLine(line, &back)) << line;
+        EXPECT_STREQ(back.programDir, args.programDir);
+        EXPECT_STREQ(back.dataDir, args.dataDir);
+        EXPECT_STREQ(back.group, args.group);
+        EXPECT_EQ(back.quiet, args.quiet);
+        EXPECT_EQ(back.waitHandle, 4321ul);
+    }
+    // Too small a buffer gives nothing rather than a cut line.
+    RemoverArgs args;
+    ASSERT_TRUE(ParseRemoverCommandLine(kCases[0].line.c_str(), &args));
+    char small[40];
+    EXPECT_FALSE(ComposeWorkingCopyLine(small, sizeof small, "C:\\T\\remove.exe", 1, args));
+    EXPECT_STREQ(small, "");
+}
+
+TEST(RemoverArgs, Paths)
+{
+    const struct {
+        const char* dir;
+        const char* name;
+        size_t cap;
+        bool ok;
+        const char* path;
+    } joins[] = {
+        {"C:\\Marvane", "Marvane.hlp", 64, true, "C:\\Marvane\\Marvane.hlp"},
+        {"C:\\", "Marvane.hlp", 64, true, "C:\\Marvane.hlp"},
+        {"C:\\Program Files\\M", "a b.txt", 64, true, "C:\\Program Files\\M\\a b.txt"},
+        {"C:\\M", "x.txt", 11, true, "C:\\M\\x.txt"},  // exactly fits
+        {"C:\\M", "x.txt", 10, false, ""},
+    };
+    for (const auto& j : joins) {
+        char dest[64];
+        std::memset(dest, 'x', sizeof dest);
+        EXPECT_EQ(JoinPath(dest, j.cap, j.dir, j.name), j.ok) << j.path;
+        EXPECT_STREQ(dest, j.path);
+    }
+
+    const struct {
+        const char* path;
+        bool ok;
+        const char* index;
+    } helps[] = {
+        {"C:\\Marvane\\Marvane.hlp", true, "C:\\Marvane\\Marvane.gid"},
+        {"C:\\Marvane\\MARVANE.HLP", true, "C:\\Marvane\\MARVANE.gid"},
+        {"C:\\Marvane\\Marvane.Hlp", true, "C:\\Marvane\\Marvane.gid"},
+        {"C:\\Marvane\\Release.txt", false, nullptr},
+        {"C:\\Marvane\\hlp", false, nullptr},
+        {"C:\\Marvane\\x.hlpx", false, nullptr},
+        {".hlp", true, ".gid"},
+        {"hlp", false, nullptr},
+    };
+    for (const auto& h : helps) {
+        char dest[64] = "";
+        EXPECT_EQ(HelpIndexPath(dest, sizeof dest, h.path), h.ok) << h.path;
+        if (h.ok) {
+            EXPECT_STREQ(dest, h.index);
+        }
+    }
+    char tiny[8];
+    EXPECT_FALSE(HelpIndexPath(tiny, sizeof tiny, "C:\\M\\x.hlp"));
+}
+
+}  // namespace

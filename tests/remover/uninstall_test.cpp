@@ -1,0 +1,405 @@
+// The remover as the system uses it: after a quiet install of setup.exe, Wine's own
+// "uninstaller" lists the entry and runs its recorded command; the remover (driven
+// through its boxes) leaves nothing of the installation behind.
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "support/winhelp.h"
+
+namespace {
+
+const char* const kInstalledNames[] = {"Marvane.exe", "crvtsupt.dll", "Marvane.hlp", "Release.txt", "remove.exe",
+                                       "down1.wav",   "down2.wav",    "down3.wav",   "up.wav",      "marvane.bmp"};
+const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Marvane";
+const char kUninstaller[] = "C:\\windows\\system32\\uninstaller.exe";
+const char kCaption[] = "Marvane Plus Uninstall";
+
+std::string ProgramsFolder()
+{
+    char path[MAX_PATH];
+    if (SHGetFolderPathA(nullptr, CSIDL_PROGRAMS, nullptr, 0, path) != S_OK)
+        return "";
+    return path;
+}
+
+std::set<std::string> DirEntries(const std::string& dir)
+{
+    std::set<std::string> names;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        std::string n = fd.cFileName;
+        if (n != "." && n != "..")
+            names.insert(n);
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+    return names;
+}
+
+const std::set<std::string> kAllItems = {"Marvane.lnk", "Marvane Help File.lnk", "Marvane Release Notes.lnk",
+                                         "Uninstall Marvane.lnk"};
+
+bool SectionExists()
+{
+    char buf[512];
+    return GetProfileSectionA("Marvane", buf, sizeof buf) > 0;
+}
+
+bool UninstallKeyExists()
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+struct RegValue {
+    DWORD type = REG_NONE;
+    std::string bytes = "<absent>";
+};
+
+RegValue UninstallValue(const char* name)
+{
+    RegValue v;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return v;
+    char data[2048];
+    DWORD size = sizeof data;
+    if (RegQueryValueExA(key, name, nullptr, &v.type, reinterpret_cast<BYTE*>(data), &size) == ERROR_SUCCESS)
+        v.bytes.assign(data, size);
+    RegCloseKey(key);
+    return v;
+}
+
+std::string WithNul(const std::string& text)
+{
+    return text + std::string(1, '\0');
+}
+
+// Delayed deletions of the system (MoveFileEx with MOVEFILE_DELAY_UNTIL_REBOOT).
+std::vector<std::string> PendingDeletions()
+{
+    std::vector<std::string> names;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ,
+                      &key) != ERROR_SUCCESS)
+        return names;
+    std::vector<char> data(65536);
+    DWORD size = static_cast<DWORD>(data.size()), type = 0;
+    if (RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+                         &size) == ERROR_SUCCESS) {
+        // Pairs of source and target; an empty target means deletion.
+        std::vector<std::string> items;
+        for (size_t i = 0; i < size && data[i];) {
+            std::string s(&data[i]);
+            items.push_back(s);
+            i += s.size() + 1;
+            if (i < size && !data[i] && items.size() % 2 == 1) {
+                items.push_back("");
+                ++i;
+            }
+        }
+        for (size_t i = 0; i + 1 < items.size(); i += 2)
+            if (items[i + 1].empty())
+                names.push_back(items[i]);
+    }
+    RegCloseKey(key);
+    return names;
+}
+
+// Every running remove.exe of this prefix.
+std::vector<DWORD> RemoverProcesses()
+{
+    std::vector<DWORD> pids;
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snap == INVALID_HANDLE_VALUE)
+        return pids;
+    PROCESSENTRY32 pe;
+    pe.dwSize = sizeof pe;
+    for (BOOL ok = Process32First(snap, &pe); ok; ok = Process32Next(snap, &pe))
+        if (lstrcmpiA(pe.szExeFile, "remove.exe") == 0)
+            pids.push_back(pe.th32ProcessID);
+    CloseHandle(snap);
+    return pids;
+}
+
+bool WaitForRemovers(DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    while (!RemoverProcesses().empty()) {
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+        Sleep(100);
+    }
+    return true;
+}
+
+std::string ListedEntries(const std::string& work)
+{
+    const std::string out = work + "\\list.txt";
+    DeleteFileA(out.c_str());
+    RunProgram("C:\\windows\\system32\\cmd.exe", std::string("/c ") + kUninstaller + " --list > " + out, work);
+    return ReadFileBytes(out);
+}
+
+class Remover : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        work = FreshDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
+    }
+    void Shot(const std::string& what)
+    {
+        SaveScreenshot(std::string("remover-") + ::testing::UnitTest::GetInstance()->current_test_info()->name() +
+                       "-" + what);
+    }
+    // A quiet install of setup.exe into the recorded directories, if any.
+    void Install(const std::string& dir, const std::string& dataDir, const std::string& group)
+    {
+        if (dir != "C:\\Marvane" || dataDir != dir || group != "Marvane") {
+            WriteProfileStringA("Marvane", "DIR", dir.c_str());
+            WriteProfileStringA("Marvane", "DEFDIR", dataDir.c_str());
+            WriteProfileStringA("Marvane", "GROUP", group.c_str());
+        }
+        ASSERT_EQ(RunProgram(SetupExe(), "-q", work, 120000), 0);
+        for (const char* name : kInstalledNames)
+            ASSERT_TRUE(FileExists(dir + "\\" + name)) << name;
+        ASSERT_EQ(DirEntries(ProgramsFolder() + "\\" + group), kAllItems);
+        ASSERT_TRUE(UninstallKeyExists());
+        // Wine's shell opens a folder window for the new group, in its own time; let
+        // it come before the remover's boxes, so that it does not cover them.
+        WaitForWindow(nullptr, group.c_str(), 10000);
+        Sleep(500);
+        // The help viewer's index, as reading the help file leaves it.
+        WriteFileBytes(dir + "\\Marvane.gid", "index");
+    }
+    // Answers one box of the remover, checking its caption and text.
+    void AnswerBox(const std::string& text, int button, const std::string& shot)
+    {
+        HWND box = WaitForWindow("#32770", kCaption, 60000);
+        ASSERT_NE(box, nullptr) << "no box: " << text;
+        EXPECT_EQ(MessageBoxText(box), text);
+        Sleep(300);
+        Shot(shot);
+        ClickButton(box, button);
+        EXPECT_TRUE(WaitForWindowGone(box));
+    }
+    void ExpectNothingLeft(const std::string& dir, const std::string& group, bool groupGoes)
+    {
+        EXPECT_FALSE(DirExists(dir)) << dir << " holds " << DirEntries(dir).size() << " entries";
+        for (const char* name : kInstalledNames)
+            EXPECT_FALSE(FileExists(dir + "\\" + name)) << name;
+        EXPECT_FALSE(FileExists(dir + "\\Marvane.gid"));
+        const std::string folder = ProgramsFolder() + "\\" + group;
+        if (groupGoes)
+            EXPECT_FALSE(DirExists(folder)) << folder;
+        else
+            EXPECT_EQ(DirEntries(folder), std::set<std::string>()) << "items left in " << folder;
+        EXPECT_FALSE(SectionExists());
+        EXPECT_FALSE(UninstallKeyExists());
+        EXPECT_EQ(ListedEntries(work).find("Marvane"), std::string::npos);
+    }
+    // The working copy ran from a private temporary directory and has itself and
+    // that directory deleted at the next restart.
+    void ExpectWorkingCopyScheduled()
+    {
+        char temp[MAX_PATH];
+        GetTempPathA(sizeof temp, temp);
+        char longTemp[MAX_PATH];
+        GetLongPathNameA(temp, longTemp, sizeof longTemp);
+        std::vector<std::string> pending = PendingDeletions();
+        std::string copy;
+        for (const std::string& p : pending)
+            if (p.size() > 11 && p.compare(p.size() - 11, 11, "\\remove.exe") == 0)
+                copy = p;
+        ASSERT_FALSE(copy.empty()) << "the working copy is not scheduled for deletion";
+        const std::string copyDir = copy.substr(0, copy.size() - 11);
+        EXPECT_NE(std::find(pending.begin(), pending.end(), copyDir), pending.end()) << copyDir;
+        EXPECT_NE(copyDir.find("\\MVR"), std::string::npos) << copyDir;
+        // The names are in the system's "\??\" form.
+        std::string local = copy.compare(0, 4, "\\??\\") == 0 ? copy.substr(4) : copy;
+        EXPECT_TRUE(FileExists(local)) << local;
+        std::string localDir = local.substr(0, local.size() - 11);
+        EXPECT_TRUE(lstrcmpiA(localDir.substr(0, localDir.rfind('\\') + 1).c_str(), longTemp) == 0 ||
+                    lstrcmpiA(localDir.substr(0, localDir.rfind('\\') + 1).c_str(), temp) == 0)
+            << localDir << " is not in " << temp;
+    }
+
+    std::string work;
+};
+
+// The fuller uninstall entry after a quiet install.
+TEST_F(Remover, QuietInstallRecordsTheFullerEntry)
+{
+    Install("C:\\Marvane", "C:\\Marvane", "Marvane");
+    const struct {
+        const char* name;
+        std::string text;
+    } texts[] = {
+        {"DisplayName", "Corvatek Marvane Uninstall"},
+        {"DisplayVersion", "2.6"},
+        {"Publisher", "Corvatek"},
+        {"InstallLocation", "C:\\Marvane"},
+        {"UninstallString", "C:\\Marvane\\remove.exe -f C:\\Marvane -d C:\\Marvane -g Marvane"},
+    };
+    for (const auto& t : texts) {
+        RegValue v = UninstallValue(t.name);
+        EXPECT_EQ(v.type, static_cast<DWORD>(REG_SZ)) << t.name;
+        EXPECT_EQ(v.bytes, WithNul(t.text)) << t.name;
+    }
+    // The installed size: the packed files, in KiB rounded up.
+    unsigned long long bytes = 0;
+    for (const char* name : kInstalledNames)
+        bytes += ReadFileBytes(WindowsPath(Env("MARVANE_PAYLOAD_OUT")) + "\\" + name).size();
+    const DWORD kib = static_cast<DWORD>((bytes + 1023) / 1024);
+    RegValue size = UninstallValue("EstimatedSize");
+    EXPECT_EQ(size.type, static_cast<DWORD>(REG_DWORD));
+    EXPECT_EQ(size.bytes, std::string(reinterpret_cast<const char*>(&kib), sizeof kib)) << "expected " << kib;
+
+    EXPECT_NE(ListedEntries(work).find("Marvane|||Corvatek Marvane Uninstall"), std::string::npos)
+        << ListedEntries(work);
+}
+
+// Wine's uninstaller runs the recorded command; the remover asks, works from its
+// copy, and tells how it went.
+TEST_F(Remover, UninstallerRemovesEverything)
+{
+    Install("C:\\Marvane", "C:\\Marvane", "Marvane");
+    EXPECT_NE(ListedEntries(work).find("Marvane|||Corvatek Marvane Uninstall"), std::string::npos);
+
+    Started uninstaller = StartProgram(kUninstaller, "--remove Marvane", work);
+    ASSERT_NE(uninstaller.process, nullptr);
+    AnswerBox("Remove Marvane Plus from C:\\Marvane?\n\nIts program files, its Start Menu items and the record of "
+              "the installation will be deleted.",
+              IDYES, "confirm");
+    AnswerBox("Marvane Plus has been removed.", IDOK, "done");
+    EXPECT_EQ(WaitExit(uninstaller, 60000), 0);
+    ASSERT_TRUE(WaitForRemovers(60000));
+
+    ExpectNothingLeft("C:\\Marvane", "Marvane", true);
+    ExpectWorkingCopyScheduled();
+}
+
+TEST_F(Remover, UninstallerWithBlanksInTheDirectories)
+{
+    const std::string dir = "C:\\Program Files\\Marvane Plus";
+    Install(dir, "C:\\My Marvane Data", "Marvane");
+    EXPECT_EQ(UninstallValue("UninstallString").bytes,
+              WithNul("\"" + dir + "\\remove.exe\" -f " + dir + " -d C:\\My Marvane Data -g Marvane"));
+    EXPECT_EQ(UninstallValue("InstallLocation").bytes, WithNul(dir));
+
+    Started uninstaller = StartProgram(kUninstaller, "--remove Marvane", work);
+    ASSERT_NE(uninstaller.process, nullptr);
+    AnswerBox("Remove Marvane Plus from " + dir +
+                  "?\n\nIts program files, its Start Menu items and the record of the installation will be deleted.",
+              IDYES, "confirm");
+    AnswerBox("Marvane Plus has been removed.", IDOK, "done");
+    EXPECT_EQ(WaitExit(uninstaller, 60000), 0);
+    ASSERT_TRUE(WaitForRemovers(60000));
+
+    ExpectNothingLeft(dir, "Marvane", true);
+    EXPECT_TRUE(DirExists("C:\\Program Files"));
+    EXPECT_TRUE(DirExists("C:\\My Marvane Data"));  // the user's data stays
+    ExpectWorkingCopyScheduled();
+}
+
+// Run directly and quietly, with blanks in all three: no box at all. A group of
+// another name keeps existing, without the product's items.
+TEST_F(Remover, QuietWithBlanksInAllThree)
+{
+    const std::string dir = "C:\\Program Files\\Marvane Plus";
+    Install(dir, "C:\\My Marvane Data", "My Tools");
+    WriteFileBytes(ProgramsFolder() + "\\My Tools\\Other.txt", "not ours");
+    ASSERT_EQ(RunProgram(dir + "\\remove.exe", "-q -f " + dir + " -d C:\\My Marvane Data -g My Tools", work), 0);
+    ASSERT_TRUE(WaitForRemovers(60000));
+    EXPECT_EQ(WaitForWindow("#32770", kCaption, 1000), nullptr) << "a box in quiet mode";
+    EXPECT_FALSE(DirExists(dir));
+    EXPECT_FALSE(SectionExists());
+    EXPECT_FALSE(UninstallKeyExists());
+    EXPECT_EQ(DirEntries(ProgramsFolder() + "\\My Tools"), std::set<std::string>{"Other.txt"});
+    ExpectWorkingCopyScheduled();
+}
+
+// A group the user has deleted already is not made again by activating it.
+TEST_F(Remover, GroupAlreadyGoneStaysGone)
+{
+    Install("C:\\Marvane", "C:\\Marvane", "My Tools");
+    const std::string folder = ProgramsFolder() + "\\My Tools";
+    for (const std::string& item : kAllItems)
+        ASSERT_TRUE(DeleteFileA((folder + "\\" + item).c_str())) << item;
+    ASSERT_TRUE(RemoveDirectoryA(folder.c_str()));
+    ASSERT_EQ(RunProgram("C:\\Marvane\\remove.exe", "-q -f C:\\Marvane -d C:\\Marvane -g My Tools", work), 0);
+    ASSERT_TRUE(WaitForRemovers(60000));
+    Sleep(1000);  // the shell creates folders in its own process
+    EXPECT_FALSE(DirExists(folder));
+    EXPECT_FALSE(DirExists("C:\\Marvane"));
+    EXPECT_FALSE(UninstallKeyExists());
+}
+
+// A file of the user's in the program directory keeps it; the rest goes.
+TEST_F(Remover, ForeignFileKeepsTheDirectory)
+{
+    Install("C:\\Marvane", "C:\\Marvane", "Marvane");
+    WriteFileBytes("C:\\Marvane\\notes.txt", "mine");
+    Started remover = StartProgram("C:\\Marvane\\remove.exe", "-f C:\\Marvane -d C:\\Marvane -g Marvane", work);
+    AnswerBox("Remove Marvane Plus from C:\\Marvane?\n\nIts program files, its Start Menu items and the record of "
+              "the installation will be deleted.",
+              IDYES, "confirm");
+    AnswerBox("Marvane Plus has been removed.\n\nThe directory C:\\Marvane still holds other files and was kept.",
+              IDOK, "leftover");
+    EXPECT_EQ(WaitExit(remover), 0);
+    ASSERT_TRUE(WaitForRemovers(60000));
+    EXPECT_EQ(DirEntries("C:\\Marvane"), std::set<std::string>{"notes.txt"});
+    EXPECT_FALSE(DirExists(ProgramsFolder() + "\\Marvane"));
+    EXPECT_FALSE(SectionExists());
+    EXPECT_FALSE(UninstallKeyExists());
+}
+
+// No: nothing changes, and no working copy is made.
+TEST_F(Remover, AnsweringNoChangesNothing)
+{
+    Install("C:\\Marvane", "C:\\Marvane", "Marvane");
+    Started remover = StartProgram("C:\\Marvane\\remove.exe", "-f C:\\Marvane -d C:\\Marvane -g Marvane", work);
+    AnswerBox("Remove Marvane Plus from C:\\Marvane?\n\nIts program files, its Start Menu items and the record of "
+              "the installation will be deleted.",
+              IDNO, "no");
+    EXPECT_EQ(WaitExit(remover), 0);
+    EXPECT_TRUE(WaitForRemovers(10000));
+    for (const char* name : kInstalledNames)
+        EXPECT_TRUE(FileExists(std::string("C:\\Marvane\\") + name)) << name;
+    EXPECT_EQ(DirEntries(ProgramsFolder() + "\\Marvane"), kAllItems);
+    EXPECT_TRUE(SectionExists());
+    EXPECT_TRUE(UninstallKeyExists());
+    EXPECT_TRUE(PendingDeletions().empty());
+}
+
+// Without the three switches the remover says how it is used, and does nothing.
+TEST_F(Remover, CommandLineWithoutTheSwitches)
+{
+    Install("C:\\Marvane", "C:\\Marvane", "Marvane");
+    Started remover = StartProgram("C:\\Marvane\\remove.exe", "", work);
+    HWND box = WaitForWindow("#32770", kCaption, 30000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_NE(MessageBoxText(box).find("Usage: remove.exe [-q] -f <program directory> -d <data directory> -g <group>"),
+              std::string::npos);
+    ClickButton(box, IDOK);
+    EXPECT_EQ(WaitExit(remover), 2);
+    EXPECT_EQ(RunProgram("C:\\Marvane\\remove.exe", "-q -f relative -d C:\\Marvane -g Marvane", work, 30000), 2);
+    for (const char* name : kInstalledNames)
+        EXPECT_TRUE(FileExists(std::string("C:\\Marvane\\") + name)) << name;
+    EXPECT_TRUE(UninstallKeyExists());
+}
+
+}  // namespace
