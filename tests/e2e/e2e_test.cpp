@@ -71,6 +71,17 @@ std::string RegistryValue(const char* name)
     return std::string(data, size);  // the terminating NUL included
 }
 
+DWORD RegistryDword(const char* name)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return 0xFFFFFFFF;
+    DWORD data = 0, size = sizeof data, type = 0;
+    LONG rc = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size);
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS && type == REG_DWORD && size == sizeof data ? data : 0xFFFFFFFF;
+}
+
 bool UninstallKeyExists()
 {
     HKEY key;
@@ -163,6 +174,14 @@ void ExpectRecord(const std::string& dir, const std::string& dataDir, const std:
         remover = "\"" + remover + "\"";
     std::string command = remover + " -f " + dir + " -d " + dataDir + " -g " + group;
     EXPECT_EQ(RegistryValue("UninstallString"), std::string(command.c_str(), command.size() + 1));
+    // The fuller entry Windows' list of programs shows.
+    EXPECT_EQ(RegistryValue("DisplayVersion"), std::string("2.6", 4));
+    EXPECT_EQ(RegistryValue("Publisher"), std::string("Corvatek", 9));
+    EXPECT_EQ(RegistryValue("InstallLocation"), std::string(dir.c_str(), dir.size() + 1));
+    size_t bytes = 0;
+    for (const char* name : kInstalledNames)
+        bytes += ReadFileBytes(PayloadDir() + "\\" + name).size();
+    EXPECT_EQ(RegistryDword("EstimatedSize"), static_cast<DWORD>((bytes + 1023) / 1024));
 }
 
 void ExpectNothingRecorded()
