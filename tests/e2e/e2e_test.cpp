@@ -600,23 +600,34 @@ TEST_F(E2E, InteractiveExitFirst)
 
 TEST_F(E2E, InteractiveCancelInCopy)
 {
+    // The copy of ten small files is over in a moment; hold the (optional) DLL open so
+    // that its retry prompt keeps the progress dialog up while the user cancels.
+    CreateDirectoryA("C:\\Marvane", nullptr);
+    WriteFileBytes("C:\\Marvane\\crvtsupt.dll", "old");
+    HANDLE lock = CreateFileA("C:\\Marvane\\crvtsupt.dll", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
     process = StartProgram(SetupExe(), "-l", work);
     Answer("Install", IDOK, "mode");
     Answer("PROGRAM files directory", IDOK, "program-dir");
-    HWND data = Dialog("DATA files directory");
-    ASSERT_NE(data, nullptr);
-    ClickButton(data, IDOK);
-    // Cancel as soon as the copy's progress dialog is there.
-    HWND progress = WaitForWindow("#32770", "Installation", 20000, process.pid);
+    Answer("DATA files directory", IDOK, "data-dir");
+    HWND prompt = WaitForWindow("#32770", "Error", 30000, process.pid);
+    ASSERT_NE(prompt, nullptr);
+    HWND progress = WaitForWindow("#32770", "Installation", 5000, process.pid);
     ASSERT_NE(progress, nullptr);
-    ClickButton(progress, IDCANCEL);
+    Shot("copy-progress");
+    ClickButton(progress, IDCANCEL);  // heard by the prompt's loop
+    Sleep(500);
+    ClickButton(prompt, IDCANCEL);    // skip the optional file; the walk then stops
     HWND box = Dialog("Marvane 2.6 Install");
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(MessageBoxText(box), "Some portion of installation process failed.");
     ClickButton(box, IDOK);
     EXPECT_EQ(WaitExit(process), 1);
+    CloseHandle(lock);
     ExpectNothingRecorded();
     EXPECT_FALSE(DirExists(ProgramsFolder() + "\\Marvane"));
+    EXPECT_FALSE(FileExists("C:\\Marvane\\Marvane.hlp"));  // rows after the cancel are not attempted
     std::vector<std::string> got = Log();
     ASSERT_FALSE(got.empty());
     EXPECT_EQ(std::count(got.begin(), got.end(), "Some portion of installation process failed."), 1);
