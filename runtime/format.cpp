@@ -15,12 +15,12 @@ enum {
 
 enum Length { LEN_NONE, LEN_HH, LEN_H, LEN_L, LEN_LL, LEN_J, LEN_Z, LEN_T, LEN_LONG_DOUBLE };
 
-struct Spec {
+struct Directive {
     unsigned flags;
     int width;      // -1: none
     int precision;  // -1: none
     int length;
-    char conversion;  // 0: the format ended inside the specification
+    char conversion;  // 0: the format ended inside the directive
 };
 
 void Put(FormatOutput* out, char c)
@@ -140,7 +140,7 @@ unsigned long long AsUnsigned(unsigned long long raw, int length)
 }
 
 // Consumes the argument of a conversion that is not formatted here.
-void SkipArgument(FormatArgs* a, const Spec& s)
+void SkipArgument(FormatArgs* a, const Directive& s)
 {
     switch (s.conversion) {
     case 'a': case 'A': case 'e': case 'E': case 'f': case 'F': case 'g': case 'G':
@@ -160,12 +160,12 @@ void SkipArgument(FormatArgs* a, const Spec& s)
     }
 }
 
-// ---- Specifications ------------------------------------------------------------
+// ---- Directives ---------------------------------------------------------------
 
-// Parses the specification after a '%'; *p ends after its conversion character.
+// Parses the directive after a '%'; *p ends after its conversion character.
 // Stars take their values from args (none when args is null). False when a field
 // exceeds the limit.
-bool ParseSpec(const char** p, Spec* s, FormatArgs* args)
+bool ParseDirective(const char** p, Directive* s, FormatArgs* args)
 {
     s->flags = 0;
     s->width = -1;
@@ -251,7 +251,7 @@ bool ParseSpec(const char** p, Spec* s, FormatArgs* args)
     return ok;
 }
 
-bool NeedsPlatform(const Spec& s)
+bool NeedsPlatform(const Directive& s)
 {
     switch (s.conversion) {
     case 'a': case 'A': case 'e': case 'E': case 'f': case 'F': case 'g': case 'G':
@@ -266,7 +266,7 @@ bool NeedsPlatform(const Spec& s)
 
 // ---- Conversions ---------------------------------------------------------------
 
-void PutPadded(FormatOutput* out, const Spec& s, const char* text, size_t n)
+void PutPadded(FormatOutput* out, const Directive& s, const char* text, size_t n)
 {
     int pad = s.width > static_cast<int>(n) ? s.width - static_cast<int>(n) : 0;
     if (!(s.flags & FLAG_LEFT))
@@ -290,7 +290,7 @@ unsigned DivideSmall(unsigned long long* v, unsigned base)
     return low % base;
 }
 
-void PutInteger(FormatOutput* out, const Spec& s, unsigned long long magnitude, bool negative)
+void PutInteger(FormatOutput* out, const Directive& s, unsigned long long magnitude, bool negative)
 {
     const char* set = s.conversion == 'X' ? "0123456789ABCDEF" : "0123456789abcdef";
     unsigned base = s.conversion == 'o' ? 8 : (s.conversion == 'x' || s.conversion == 'X' || s.conversion == 'p') ? 16 : 10;
@@ -336,7 +336,7 @@ void PutInteger(FormatOutput* out, const Spec& s, unsigned long long magnitude, 
         Repeat(out, ' ', pad);
 }
 
-void PutString(FormatOutput* out, const Spec& s, const char* text)
+void PutString(FormatOutput* out, const Directive& s, const char* text)
 {
     if (!text)
         text = "(null)";
@@ -358,8 +358,8 @@ int FormatWith(FormatOutput* out, const char* format, FormatArgs* args)
             continue;
         }
         const char* start = p++;
-        Spec s;
-        if (!ParseSpec(&p, &s, args))
+        Directive s;
+        if (!ParseDirective(&p, &s, args))
             return -1;
         switch (s.conversion) {
         case 'd':
@@ -412,7 +412,7 @@ int FormatWith(FormatOutput* out, const char* format, FormatArgs* args)
             break;
         default:
             // Not formatted here: consume the argument to keep the rest in step
-            // and show the specification as written.
+            // and show the directive as written.
             SkipArgument(args, s);
             PutRun(out, start, static_cast<size_t>(p - start));
             break;
@@ -450,8 +450,8 @@ bool FormatNeedsPlatform(const char* format)
     for (const char* p = format; *p;) {
         if (*p++ != '%')
             continue;
-        Spec s;
-        ParseSpec(&p, &s, nullptr);
+        Directive s;
+        ParseDirective(&p, &s, nullptr);
         if (NeedsPlatform(s))
             return true;
     }

@@ -218,7 +218,7 @@ bool HasTemplateSize(HWND dialog, int widthUnits, int heightUnits)
     return client.right == units.right && client.bottom == units.bottom;
 }
 
-void ExpectLayout(HWND dialog, const std::vector<ControlSpec>& controls)
+void ExpectLayout(HWND dialog, const std::vector<ControlLayout>& controls)
 {
     HFONT font = reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0));
     LOGFONTA face = {};
@@ -229,7 +229,7 @@ void ExpectLayout(HWND dialog, const std::vector<ControlSpec>& controls)
     EXPECT_EQ(face.lfHeight, -MulDiv(8, GetDeviceCaps(screen, LOGPIXELSY), 72));
     ReleaseDC(nullptr, screen);
 
-    for (const ControlSpec& c : controls) {
+    for (const ControlLayout& c : controls) {
         SCOPED_TRACE(testing::Message() << "control " << c.id);
         HWND control = GetDlgItem(dialog, c.id);
         ASSERT_NE(control, nullptr);

@@ -66,14 +66,14 @@ bool HasStaticText(HWND dialog, const std::string& text);
 bool HasTemplateSize(HWND dialog, int widthUnits, int heightUnits);
 
 // One control as the template places it: dialog units, window class, style bits that must be set.
-struct ControlSpec {
+struct ControlLayout {
     int id;
     const char* windowClass;
     int x, y, w, h;  // h < 0: not checked (combo boxes and list boxes choose their own height)
     DWORD style;
 };
 // Checks each control's kind, place, size and style, and the dialog's font ("MS Sans Serif", 8 points).
-void ExpectLayout(HWND dialog, const std::vector<ControlSpec>& controls);
+void ExpectLayout(HWND dialog, const std::vector<ControlLayout>& controls);
 
 // Saves a screenshot once the dialog has had time to paint.
 void Snapshot(const std::string& name);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "support/installed.h"
 #include "support/winhelp.h"
 
 namespace {
@@ -48,11 +49,6 @@ std::string Profile(const char* key)
     return buf;
 }
 
-bool SectionExists()
-{
-    char buf[512];
-    return GetProfileSectionA("Marvane", buf, sizeof buf) > 0;
-}
 
 // The value with its exact bytes, or "<absent>"; type must be REG_SZ.
 std::string RegistryValue(const char* name)
@@ -82,22 +78,7 @@ DWORD RegistryDword(const char* name)
     return rc == ERROR_SUCCESS && type == REG_DWORD && size == sizeof data ? data : 0xFFFFFFFF;
 }
 
-bool UninstallKeyExists()
-{
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
-}
 
-std::string ProgramsFolder()
-{
-    char path[MAX_PATH];
-    if (SHGetFolderPathA(nullptr, CSIDL_PROGRAMS, nullptr, 0, path) != S_OK)
-        return "";
-    return path;
-}
 
 std::set<std::string> GroupItems(const std::string& group)
 {
@@ -114,8 +95,6 @@ std::set<std::string> GroupItems(const std::string& group)
     return items;
 }
 
-const std::set<std::string> kAllItems = {"Marvane.lnk", "Marvane Help File.lnk", "Marvane Release Notes.lnk",
-                                         "Uninstall Marvane.lnk"};
 
 std::set<std::string> TempEntries()
 {

@@ -79,28 +79,28 @@ void OneConversion(const uint8_t* data, size_t size)
     static const char* const lengths[] = {"", "hh", "h", "l", "ll", "j", "z", "t"};
     char conversion = conversions[shape % 9];
     shape /= 9;
-    std::string spec = "%";
+    std::string directive = "%";
     for (const char* flag = "-+ #0"; *flag; ++flag, shape >>= 1)
         if (shape & 1)
-            spec += *flag;
+            directive += *flag;
     if (shape & 1)
-        spec += std::to_string((shape >> 1) % 40);
+        directive += std::to_string((shape >> 1) % 40);
     shape >>= 7;
     bool precision = shape & 1;
     if (precision)
-        spec += "." + std::to_string((shape >> 1) % 40);
+        directive += "." + std::to_string((shape >> 1) % 40);
     shape >>= 7;
     const char* length = lengths[shape % 8];
     bool integer = std::strchr("diouxX", conversion) != nullptr;
     // Flags and lengths C leaves undefined for the conversion are not compared.
     if (!integer) {
-        if (spec.find_first_of("+ #0") != std::string::npos)
+        if (directive.find_first_of("+ #0") != std::string::npos)
             return;
         length = "";
         if ((conversion == 'c' || conversion == 'p') && precision)
             return;
     }
-    std::string format = "[" + spec + length + conversion + "]";
+    std::string format = "[" + directive + length + conversion + "]";
     char expected[128], actual[128];
     int e, a;
     bool isSigned = conversion == 'd' || conversion == 'i';

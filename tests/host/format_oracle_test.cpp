@@ -39,9 +39,9 @@ void Compare(const std::string& format, T value)
     }
 }
 
-std::vector<std::string> Specs(const char* flagSet, const std::vector<std::string>& lengths, bool withPrecision)
+std::vector<std::string> Directives(const char* flagSet, const std::vector<std::string>& lengths, bool withPrecision)
 {
-    std::vector<std::string> specs;
+    std::vector<std::string> directives;
     std::string flags(flagSet);
     for (unsigned mask = 0; mask < (1u << flags.size()); ++mask) {
         std::string f;
@@ -53,10 +53,10 @@ std::vector<std::string> Specs(const char* flagSet, const std::vector<std::strin
                 if (!withPrecision && *precision)
                     continue;
                 for (const std::string& length : lengths)
-                    specs.push_back("%" + f + width + precision + length);
+                    directives.push_back("%" + f + width + precision + length);
             }
     }
-    return specs;
+    return directives;
 }
 
 const long long kSigned[] = {0, 1, -1, 7, -42, 100, 255, 256, -32768, 32767, 65535, INT_MAX, INT_MIN,
@@ -66,11 +66,11 @@ TEST(FormatOracle, Integers)
 {
     failures = 0;
     const std::vector<std::string> lengths = {"", "hh", "h", "l", "ll", "j", "z", "t"};
-    for (const std::string& spec : Specs("-+ #0", lengths, true)) {
-        size_t lengthAt = spec.find_first_not_of("%-+ #0123456789.");
-        std::string length = lengthAt == std::string::npos ? "" : spec.substr(lengthAt);
+    for (const std::string& directive : Directives("-+ #0", lengths, true)) {
+        size_t lengthAt = directive.find_first_not_of("%-+ #0123456789.");
+        std::string length = lengthAt == std::string::npos ? "" : directive.substr(lengthAt);
         for (char conversion : std::string("diouxX")) {
-            std::string format = "[" + spec + conversion + "]";
+            std::string format = "[" + directive + conversion + "]";
             bool isSigned = conversion == 'd' || conversion == 'i';
             for (long long v : kSigned) {
                 if (length == "l")
@@ -92,12 +92,12 @@ TEST(FormatOracle, Integers)
 TEST(FormatOracle, TextAndCharacters)
 {
     failures = 0;
-    for (const std::string& spec : Specs("-", {""}, true))
+    for (const std::string& directive : Directives("-", {""}, true))
         for (const char* text : {"", "a", "abc", "a longer text than most widths"})
-            Compare("[" + spec + "s]", text);
-    for (const std::string& spec : Specs("-", {""}, false))
+            Compare("[" + directive + "s]", text);
+    for (const std::string& directive : Directives("-", {""}, false))
         for (int c : {0x61, 0x20, 0xE9})
-            Compare("[" + spec + "c]", c);
+            Compare("[" + directive + "c]", c);
     EXPECT_EQ(failures, 0);
 }
 
@@ -105,10 +105,10 @@ TEST(FormatOracle, Pointers)
 {
     failures = 0;
     int object = 0;
-    for (const std::string& spec : Specs("-", {""}, false)) {
-        Compare("[" + spec + "p]", static_cast<void*>(&object));
-        Compare("[" + spec + "p]", static_cast<void*>(nullptr));
-        Compare("[" + spec + "p]", reinterpret_cast<void*>(static_cast<uintptr_t>(0xABC)));
+    for (const std::string& directive : Directives("-", {""}, false)) {
+        Compare("[" + directive + "p]", static_cast<void*>(&object));
+        Compare("[" + directive + "p]", static_cast<void*>(nullptr));
+        Compare("[" + directive + "p]", reinterpret_cast<void*>(static_cast<uintptr_t>(0xABC)));
     }
     EXPECT_EQ(failures, 0);
 }

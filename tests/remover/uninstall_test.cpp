@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "support/installed.h"
 #include "support/winhelp.h"
 
 namespace {
@@ -22,13 +23,6 @@ const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Unin
 const char kUninstaller[] = "C:\\windows\\system32\\uninstaller.exe";
 const char kCaption[] = "Marvane Plus Uninstall";
 
-std::string ProgramsFolder()
-{
-    char path[MAX_PATH];
-    if (SHGetFolderPathA(nullptr, CSIDL_PROGRAMS, nullptr, 0, path) != S_OK)
-        return "";
-    return path;
-}
 
 std::set<std::string> DirEntries(const std::string& dir)
 {
@@ -46,23 +40,8 @@ std::set<std::string> DirEntries(const std::string& dir)
     return names;
 }
 
-const std::set<std::string> kAllItems = {"Marvane.lnk", "Marvane Help File.lnk", "Marvane Release Notes.lnk",
-                                         "Uninstall Marvane.lnk"};
 
-bool SectionExists()
-{
-    char buf[512];
-    return GetProfileSectionA("Marvane", buf, sizeof buf) > 0;
-}
 
-bool UninstallKeyExists()
-{
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
-}
 
 struct RegValue {
     DWORD type = REG_NONE;
