@@ -9,7 +9,8 @@
 # size (-Oz) in the MinSizeRel build and leaves out identification strings and,
 # on i686 where nothing needs them without exceptions, unwind tables. Its programs
 # (marvane_small_program) also take their start-up code and printf family from
-# runtime/, which saves some 30 KB over the toolchain's. (Link-time optimisation
+# runtime/, which saves some 30 KB over the toolchain's: the formatting itself is
+# left to the platform's msvcrt.dll. (Link-time optimisation
 # would save 2 KB more, but this binutils' ld crashes linking it without the
 # toolchain's start-up files.)
 
@@ -41,6 +42,15 @@ set(MARVANE_SMALL_OPTIONS -fno-exceptions -fno-rtti -fno-ident
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   # On x86_64 the unwind tables are the platform's own (SEH), so they stay.
   list(APPEND MARVANE_SMALL_OPTIONS -fno-asynchronous-unwind-tables -fno-unwind-tables)
+  # 32-bit Windows keeps the stack 4-byte aligned, and this code has no use for
+  # more (no SSE): aligning every call to 16 bytes only pads it. And for stack
+  # probes this compiler keeps every outgoing argument in a reserved block
+  # instead of pushing it, which costs some 2 KB. Probes are only needed by a
+  # frame that could step over the stack's guard page, i.e. one of a page or
+  # more: the build refuses such a frame instead (the call that enters a frame
+  # touches the page below the one before it, so frames under a page are safe).
+  list(APPEND MARVANE_SMALL_OPTIONS -mpreferred-stack-boundary=2 -mno-stack-arg-probe
+       -Werror=frame-larger-than=4000)
 endif()
 
 # Compile options for the Installer's own code.

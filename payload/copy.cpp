@@ -108,8 +108,11 @@ int LzCopyFile(const char* source, const char* dest)
 
 namespace {
 
+// These two prompts stay out of line: their buffers would otherwise add to
+// CopyOneFile's frame, which must stay under a page (see cmake/release.cmake).
+
 // Shows a retry prompt of the per-file copy: true to try again.
-bool AskAgain(HWND owner, const PayloadFile* row, int code, const char* diskCaption)
+__attribute__((noinline)) bool AskAgain(HWND owner, const PayloadFile* row, int code, const char* diskCaption)
 {
     char text[MESSAGE_CHARS];
     if (code == LZCOPY_NO_DEST) {
@@ -122,7 +125,7 @@ bool AskAgain(HWND owner, const PayloadFile* row, int code, const char* diskCapt
     return answer == IDOK || answer == IDRETRY;
 }
 
-void ReportRequiredFailure(HWND owner, const PayloadFile* row, const char* destDir)
+__attribute__((noinline)) void ReportRequiredFailure(HWND owner, const PayloadFile* row, const char* destDir)
 {
     char text[ERROR_TEXT_CHARS];
     char caption[ERROR_TEXT_CHARS];

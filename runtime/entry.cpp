@@ -47,7 +47,8 @@ void RunConstructors()
 }  // namespace
 
 #if defined(__i386__)
-// Windows enters with a 4-byte aligned stack; the code below may assume 16.
+// Windows enters with a 4-byte aligned stack; code from the toolchain's
+// libraries, built for 16, may assume that.
 __attribute__((force_align_arg_pointer))
 #endif
 int WinMainCRTStartup()

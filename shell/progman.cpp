@@ -17,8 +17,10 @@ const char kProgmanService[] = "PROGMAN";
 const char kGroupsItem[] = "Groups";
 const DWORD kTimeoutMs = 1000;
 
-// Service and topic; the product never changes it.
-char serviceName[SHELL_ARG_CHARS] = "PROGMAN";
+// Service and topic; the product never changes it. (A pointer, so that the
+// tests' buffer costs no room in the program file.)
+char testServiceName[SHELL_ARG_CHARS];
+const char* serviceName = kProgmanService;
 
 // Commands are composed whole or not sent at all.
 bool SendComposed(bool composed, const char* command)
@@ -36,7 +38,11 @@ static HDDEDATA CALLBACK ProgmanCallback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, 
 
 void ProgmanUseServiceForTesting(const char* service)
 {
-    CopyText(serviceName, sizeof serviceName, service ? service : kProgmanService);
+    serviceName = kProgmanService;
+    if (service) {
+        CopyText(testServiceName, sizeof testServiceName, service);
+        serviceName = testServiceName;
+    }
 }
 
 bool ProgmanOpen()
