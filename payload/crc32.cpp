@@ -1,21 +1,34 @@
 #include "payload/crc32.h"
 
+#include <cstring>
+
 namespace {
 
-// The byte-wise table, built on first use in zero-filled memory: it costs no file
-// size, and checks a large payload twice as fast as a nibble table would.
-uint32_t table[256];
+// Slicing by 8: table[k][n] is the CRC of byte n followed by k zero bytes, so eight
+// bytes take eight independent lookups instead of eight dependent steps. The
+// tables are built on first use in zero-filled memory: they cost no file size,
+// and a large payload is checked some four times as fast as byte by byte.
+uint32_t table[8][256];
 bool tableReady = false;
 
-void BuildTable()
+void BuildTables()
 {
     for (uint32_t n = 0; n < 256; ++n) {
         uint32_t c = n;
         for (int k = 0; k < 8; ++k)
             c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-        table[n] = c;
+        table[0][n] = c;
     }
+    for (int k = 1; k < 8; ++k)
+        for (uint32_t n = 0; n < 256; ++n)
+            table[k][n] = (table[k - 1][n] >> 8) ^ table[0][table[k - 1][n] & 0xFF];
     tableReady = true;
+}
+
+// Four bytes as a little-endian number, whatever the host's byte order.
+uint32_t Load32(const unsigned char* p)
+{
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
 }  // namespace
@@ -23,10 +36,37 @@ void BuildTable()
 uint32_t Crc32(const void* data, size_t size, uint32_t crc)
 {
     if (!tableReady)
-        BuildTable();
+        BuildTables();
     const unsigned char* p = static_cast<const unsigned char*>(data);
     crc = ~crc;
-    for (size_t i = 0; i < size; ++i)
-        crc = (crc >> 8) ^ table[(crc ^ p[i]) & 0xFF];
+    for (; size >= 8; size -= 8, p += 8) {
+        uint32_t low = crc ^ Load32(p);
+        uint32_t high = Load32(p + 4);
+        crc = table[7][low & 0xFF] ^ table[6][(low >> 8) & 0xFF] ^ table[5][(low >> 16) & 0xFF] ^
+              table[4][low >> 24] ^ table[3][high & 0xFF] ^ table[2][(high >> 8) & 0xFF] ^
+              table[1][(high >> 16) & 0xFF] ^ table[0][high >> 24];
+    }
+    for (; size; --size, ++p)
+        crc = (crc >> 8) ^ table[0][(crc ^ *p) & 0xFF];
     return ~crc;
+}
+
+bool FindRecordedCrc(const void* record, size_t size, const char* name, uint32_t* crc)
+{
+    const char* p = static_cast<const char*>(record);
+    const char* end = p + size;
+    while (p < end) {
+        const char* entry = p;
+        while (p < end && *p)
+            ++p;
+        if (end - p < 5)  // no terminator, or no whole value after it: a cut record
+            return false;
+        const unsigned char* value = reinterpret_cast<const unsigned char*>(p + 1);
+        p += 5;
+        if (std::strcmp(entry, name) == 0) {
+            *crc = Load32(value);
+            return true;
+        }
+    }
+    return false;
 }

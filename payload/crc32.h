@@ -10,4 +10,10 @@
 // as crc: Crc32(b, nb, Crc32(a, na)) is the CRC-32 of a followed by b.
 uint32_t Crc32(const void* data, size_t size, uint32_t crc = 0);
 
+// The build's record of the payload: for each container, its resource name as the
+// file table spells it, a NUL, and its CRC-32 as four little-endian bytes. Sets
+// *crc to the value recorded for `name` and returns true; false when the record
+// has no entry for it, or is cut before it.
+bool FindRecordedCrc(const void* record, size_t size, const char* name, uint32_t* crc);
+
 #endif

@@ -84,22 +84,16 @@ bool WriteWholeFile(const char* path, const void* data, DWORD size)
     return ok;
 }
 
-// The build records each container's CRC-32 as a resource of type CRC32 under the
-// payload resource's name. A container without its record cannot be vouched for
-// and counts as damaged too.
+// The build records every container's CRC-32 in one resource (FindRecordedCrc). A
+// container without an entry cannot be vouched for and counts as damaged too.
 bool PayloadIntact(HINSTANCE instance, const char* resource, const void* data, DWORD size)
 {
-    HRSRC found = FindResourceA(instance, resource, PAYLOAD_CHECKSUM_TYPE);
-    if (!found || SizeofResource(instance, found) != 4)
-        return false;
-    HGLOBAL loaded = LoadResource(instance, found);
-    const unsigned char* record = loaded ? static_cast<const unsigned char*>(LockResource(loaded)) : nullptr;
-    bool intact = false;
-    if (record) {
-        const uint32_t expected = record[0] | (record[1] << 8) | (record[2] << 16) |
-                                  (static_cast<uint32_t>(record[3]) << 24);
-        intact = Crc32(data, size) == expected;
-    }
+    HRSRC found = FindResourceA(instance, PAYLOAD_CHECKSUM_NAME, PAYLOAD_CHECKSUM_TYPE);
+    HGLOBAL loaded = found ? LoadResource(instance, found) : nullptr;
+    const void* record = loaded ? LockResource(loaded) : nullptr;
+    uint32_t expected = 0;
+    bool intact = record && FindRecordedCrc(record, SizeofResource(instance, found), resource, &expected) &&
+                  Crc32(data, size) == expected;
     if (loaded)
         FreeResource(loaded);
     return intact;

@@ -33,7 +33,9 @@ extern const int fileCount;
 // Resource type of every payload resource.
 #define PAYLOAD_RESOURCE_TYPE "EXE"
 
-// Resource type of the build's CRC-32 record of each payload resource (same name).
+// Type and name of the one resource that holds the build's CRC-32 of every payload
+// resource (see FindRecordedCrc).
 #define PAYLOAD_CHECKSUM_TYPE "CRC32"
+#define PAYLOAD_CHECKSUM_NAME "PAYLOAD"
 
 #endif

@@ -87,27 +87,58 @@ struct DataFile {
     }
 };
 
-uint32_t RecordValue(const std::string& record)
+// The value the record holds for `name`, or a value no CRC of these tests has.
+uint32_t RecordedValue(const std::string& record, const char* name)
 {
-    const unsigned char* r = reinterpret_cast<const unsigned char*>(record.data());
-    return r[0] | (r[1] << 8) | (r[2] << 16) | (static_cast<uint32_t>(r[3]) << 24);
+    uint32_t crc = 0;
+    return FindRecordedCrc(record.data(), record.size(), name, &crc) ? crc : 0xDEADBEEFu;
 }
 
-// setup.exe carries a record for every payload container, and it matches both the
-// container the build packed and the resource inside setup.exe.
+// setup.exe carries one record of every payload container, in the file table's
+// order, and it matches both the container the build packed and the resource
+// inside setup.exe.
 TEST(Integrity, SetupRecordsEveryContainer)
 {
     DataFile setup(SetupExe());
     ASSERT_NE(setup.module, nullptr);
     const std::string containers = WindowsPath(Env("MARVANE_BUILD_DIR")) + "\\containers\\";
+    std::string expected;
     for (int i = 0; i < fileCount; ++i) {
         const char* name = fileTable[i].resource;
         const std::string stored = setup.Resource(PAYLOAD_RESOURCE_TYPE, name);
-        const std::string record = setup.Resource(PAYLOAD_CHECKSUM_TYPE, name);
         ASSERT_NE(stored, "<absent>") << name;
-        ASSERT_EQ(record.size(), 4u) << name;
         EXPECT_EQ(stored, ReadFileBytes(containers + name + ".szdd")) << name;
-        EXPECT_EQ(RecordValue(record), Crc32(stored.data(), stored.size())) << name;
+        expected += ChecksumEntry(name, Crc32(stored.data(), stored.size()));
+    }
+    EXPECT_EQ(setup.Resource(PAYLOAD_CHECKSUM_TYPE, PAYLOAD_CHECKSUM_NAME), expected);
+}
+
+// The lookup in the record: exact names, and nothing from a cut or empty record.
+TEST(Integrity, FindRecordedCrcReadsOnlyWholeEntries)
+{
+    const std::string record = ChecksumEntry("EXEFILE", 0x1D777122u) + ChecksumEntry("W1", 0x00000000u) +
+                               ChecksumEntry("WA", 0xFFFFFFFFu);
+    const struct {
+        size_t size;
+        const char* name;
+        bool found;
+        uint32_t crc;
+    } cases[] = {
+        {record.size(), "EXEFILE", true, 0x1D777122u},
+        {record.size(), "W1", true, 0},
+        {record.size(), "WA", true, 0xFFFFFFFFu},
+        {record.size(), "W", false, 0},         // a prefix of a name is no name
+        {record.size(), "EXEFILE1", false, 0},  // nor is a longer one
+        {record.size(), "exefile", false, 0},   // names are as the build writes them
+        {record.size() - 1, "WA", false, 0},    // the last value cut short
+        {record.size() - 5, "WA", false, 0},    // its name without a terminator
+        {record.size() - 1, "EXEFILE", true, 0x1D777122u},
+        {0, "EXEFILE", false, 0},
+    };
+    for (const auto& c : cases) {
+        uint32_t crc = 0x12345678u;
+        EXPECT_EQ(FindRecordedCrc(record.data(), c.size, c.name, &crc), c.found) << c.name << " in " << c.size;
+        EXPECT_EQ(crc, c.found ? c.crc : 0x12345678u) << c.name << " in " << c.size;
     }
 }
 
@@ -155,12 +186,6 @@ private:
     HMODULE module_ = nullptr;
 };
 
-std::string Record(uint32_t crc)
-{
-    return std::string{static_cast<char>(crc), static_cast<char>(crc >> 8), static_cast<char>(crc >> 16),
-                       static_cast<char>(crc >> 24)};
-}
-
 TEST(Integrity, ExtractPayloadRefusesADamagedContainer)
 {
     UseTestModule();
@@ -171,16 +196,18 @@ TEST(Integrity, ExtractPayloadRefusesADamagedContainer)
     const uint32_t crc = Crc32(container.data(), container.size());
     std::string flipped = container;
     flipped[flipped.size() / 2] ^= 0x10;
+    std::string shortEntry = ChecksumEntry("SHORTREC", crc);
+    shortEntry.pop_back();  // the last entry of the record cut by one byte
     Module module(dir + "\\payload.dll",
                   {{"EXE", "GOOD", container},
-                   {"CRC32", "GOOD", Record(crc)},
                    {"EXE", "FLIPPED", flipped},
-                   {"CRC32", "FLIPPED", Record(crc)},  // recorded before the damage
                    {"EXE", "WRONGREC", container},
-                   {"CRC32", "WRONGREC", Record(crc ^ 0x80000000u)},
                    {"EXE", "NOREC", container},
                    {"EXE", "SHORTREC", container},
-                   {"CRC32", "SHORTREC", Record(crc).substr(0, 3)}});
+                   {PAYLOAD_CHECKSUM_TYPE, PAYLOAD_CHECKSUM_NAME,
+                    ChecksumEntry("GOOD", crc) +
+                        ChecksumEntry("FLIPPED", crc) +  // recorded before the damage
+                        ChecksumEntry("WRONGREC", crc ^ 0x80000000u) + shortEntry}});
     ASSERT_NE(module.instance(), nullptr);
 
     const struct {
@@ -254,7 +281,8 @@ TEST(Integrity, SetupWithAFlippedPayloadByte)
     {
         DataFile copy(damaged);
         std::string w1 = copy.Resource(PAYLOAD_RESOURCE_TYPE, "W1");
-        ASSERT_NE(RecordValue(copy.Resource(PAYLOAD_CHECKSUM_TYPE, "W1")), Crc32(w1.data(), w1.size()));
+        ASSERT_NE(RecordedValue(copy.Resource(PAYLOAD_CHECKSUM_TYPE, PAYLOAD_CHECKSUM_NAME), "W1"),
+                  Crc32(w1.data(), w1.size()));
     }
 
     Started run = StartProgram(damaged, "-q -l", work);

@@ -143,7 +143,7 @@ TEST(Metadata, SetupManifestAsksForAdministratorAndNamesTheSystems)
     const std::string text = ManifestText(file.module);
     ASSERT_FALSE(text.empty());
     const char* present[] = {
-        "<requestedExecutionLevel level=\"requireAdministrator\" uiAccess=\"false\"/>",
+        "<requestedExecutionLevel level=\"requireAdministrator\"/>",  // uiAccess is false by default
         "{e2011457-1546-43c5-a5fe-008deee3d3f0}",  // Vista
         "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",  // 7
         "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",  // 8

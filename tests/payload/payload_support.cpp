@@ -74,6 +74,12 @@ unsigned Next(unsigned& state)
 
 }  // namespace
 
+std::string ChecksumEntry(const std::string& name, uint32_t crc)
+{
+    return name + '\0' + static_cast<char>(crc) + static_cast<char>(crc >> 8) + static_cast<char>(crc >> 16) +
+           static_cast<char>(crc >> 24);
+}
+
 std::string TextContent(size_t size, unsigned seed)
 {
     static const char* const words[] = {"Marvane ", "plus ", "install ", "the ", "file ", "of ", "release ",
@@ -194,17 +200,17 @@ PayloadModule::PayloadModule(const std::string& dir,
     if (!dialog || !UpdateResourceA(update, RT_DIALOG, "DLG_COPY", english,
                                     LockResource(LoadResource(program, dialog)), SizeofResource(program, dialog)))
         ADD_FAILURE() << "cannot carry DLG_COPY over";
+    // With the checksum record the build makes of the payload.
+    std::string record;
     for (const auto& r : resources) {
         if (!UpdateResourceA(update, "EXE", r.first.c_str(), english, const_cast<char*>(r.second.data()),
                              static_cast<DWORD>(r.second.size())))
             ADD_FAILURE() << "UpdateResource " << r.first;
-        // With the checksum record the build makes for every payload resource.
-        uint32_t crc = Crc32(r.second.data(), r.second.size());
-        unsigned char record[4] = {static_cast<unsigned char>(crc), static_cast<unsigned char>(crc >> 8),
-                                   static_cast<unsigned char>(crc >> 16), static_cast<unsigned char>(crc >> 24)};
-        if (!UpdateResourceA(update, PAYLOAD_CHECKSUM_TYPE, r.first.c_str(), english, record, sizeof record))
-            ADD_FAILURE() << "UpdateResource checksum " << r.first;
+        record += ChecksumEntry(r.first, Crc32(r.second.data(), r.second.size()));
     }
+    if (!record.empty() && !UpdateResourceA(update, PAYLOAD_CHECKSUM_TYPE, PAYLOAD_CHECKSUM_NAME, english,
+                                            &record[0], static_cast<DWORD>(record.size())))
+        ADD_FAILURE() << "UpdateResource checksums";
     if (!EndUpdateResourceA(update, FALSE)) {
         ADD_FAILURE() << "EndUpdateResource failed";
         return;

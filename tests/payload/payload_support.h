@@ -22,6 +22,9 @@
 std::string SzddContainer(const std::string& data, int window = 2048);
 // Header alone, recording `length`, followed by `stream` as given.
 std::string SzddRaw(uint32_t length, const std::string& stream, char mode = 'A');
+// One entry of the payload's checksum record: the name, a NUL, the CRC-32 as four
+// little-endian bytes (the record below holds one per payload resource).
+std::string ChecksumEntry(const std::string& name, uint32_t crc);
 // Deterministic test content: text with repeats, or bytes of every value.
 std::string TextContent(size_t size, unsigned seed);
 std::string BinaryContent(size_t size, unsigned seed);
@@ -57,7 +60,8 @@ std::string PlatformTempDir();
 std::vector<std::string> ListDir(const std::string& dir);
 
 // A copy of this test program whose resources are replaced by the given EXE
-// resources (language 1033) and the progress dialog, loaded as a data file: a
+// resources (language 1033), their checksum record and the progress dialog,
+// loaded as a data file: a
 // module whose payload the test controls, whatever payload the build packed.
 class PayloadModule {
 public:
