@@ -235,8 +235,8 @@ fit() {  # column
 }
 read -r raw_a raw_b raw_r2 < <(fit 3)
 read -r inst_a inst_b inst_r2 < <(fit 4)
-# Linearity: the cost per MB over the last two steps of size (where the payload,
-# not the fixed cost or the noise, dominates), e.g. 10 -> 30 and 30 -> 100 MB.
+# The cost per MB over the last two steps of size (where the payload, not the
+# fixed cost, dominates), e.g. 10 -> 30 and 30 -> 100 MB: shown, not judged.
 read -r s1 s2 s3 < <(echo "$sizes_mb" | awk '{ print $(NF - 2), $(NF - 1), $NF }')
 per_mb() {  # from to column
     awk -F '\t' -v f="$1" -v t="$2" -v c="$3" 'NR > 1 && $1 == f { yf = $c; xf = $2 } NR > 1 && $1 == t { yt = $c; xt = $2 }
@@ -254,7 +254,9 @@ echo "fit, installation:  ${inst_a} s + ${inst_b} s/MB (R^2 ${inst_r2})"
 echo "cost per MB, installation:  ${inst_low} s from $s1 to $s2 MB, ${inst_high} s from $s2 to $s3 MB"
 echo "cost per MB, raw expansion: ${raw_low} s from $s1 to $s2 MB, ${raw_high} s from $s2 to $s3 MB"
 echo "marginal throughput (1 / cost per MB of the fit): installation $(echo "1 / $inst_b" | bc -l | xargs printf '%.1f') MB/s," \
-    "raw expansion $(echo "1 / $raw_b" | bc -l | xargs printf '%.1f') MB/s"
+    "raw expansion $(echo "1 / $raw_b" | bc -l | xargs printf '%.1f') MB/s ($(echo "100 * $raw_b / $inst_b" | bc -l | xargs printf '%.1f')%)"
+echo "fixed cost of the installation beyond the raw expansion's (difference of the fits' intercepts):" \
+    "$(echo "$inst_a - $raw_a" | bc -l | xargs printf '%.3f') s"
 [ -f "$work/profile.txt" ] && { echo; cat "$work/profile.txt"; }
 
 # ---- Plots ------------------------------------------------------------------------
@@ -324,7 +326,15 @@ check() { if [ "$1" = 1 ]; then echo "met:    $2"; else echo "MISSED: $2"; misse
 ratio=$(awk -F '\t' -v mb="$s3" 'NR > 1 && $1 == mb { print $7 }' "$speed")
 check "$(echo "$ratio >= 0.8" | bc)" \
     "installation throughput at $s3 MB $(echo "100 * $ratio" | bc -l | xargs printf '%.1f')% of the raw expansion's (goal: 80%)"
-growth=$(echo "$inst_high / $inst_low" | bc -l)
-check "$(echo "$growth <= 1.2 && $growth >= 0.8" | bc)" \
-    "installation cost linear in the payload: cost per MB from $s2 to $s3 MB $(printf '%.2f' "$growth") times that from $s1 to $s2 MB (goal: within 20%)"
+# Linear: every size's median lies on the least-squares line through all of them.
+# (Comparing the cost per MB of two steps of size, as this once did, turned out to
+# swing by 30 % between runs of the same program: a 20 MB step is a few tenths of
+# a second, and one noisy median moves it. Residuals against the line through all
+# sizes are steadier, and a cost that grows faster than the payload still bends
+# the points away from any line.)
+worst=$(awk -F '\t' -v a="$inst_a" -v b="$inst_b" 'NR > 1 { fit = a + b * $2 / 1e6; d = ($4 - fit) / fit; if (d < 0) d = -d;
+    if (d > w) { w = d; at = $1 } } END { printf "%.4f %s", w, at }' "$speed")
+read -r worst worst_mb <<< "$worst"
+check "$(echo "$worst <= 0.1 && $inst_r2 >= 0.99" | bc)" \
+    "installation cost linear in the payload: every size within $(echo "100 * $worst" | bc -l | xargs printf '%.1f')% of the line (largest at $worst_mb MB), R^2 $inst_r2 (goal: within 10%, R^2 at least 0.99)"
 [ "$missed" -eq 0 ]
