@@ -142,50 +142,6 @@ TEST(Integrity, FindRecordedCrcReadsOnlyWholeEntries)
     }
 }
 
-// A copy of this test program whose resources are exactly the given ones.
-class Module {
-public:
-    struct Entry {
-        const char* type;
-        const char* name;
-        std::string data;
-    };
-    Module(const std::string& path, const std::vector<Entry>& entries)
-    {
-        char self[MAX_PATH];
-        GetModuleFileNameA(nullptr, self, sizeof self);
-        if (!CopyFileA(self, path.c_str(), FALSE)) {
-            ADD_FAILURE() << "cannot copy the test program to " << path;
-            return;
-        }
-        HANDLE update = BeginUpdateResourceA(path.c_str(), TRUE);
-        if (!update) {
-            ADD_FAILURE() << "BeginUpdateResource failed";
-            return;
-        }
-        for (const Entry& e : entries)
-            if (!UpdateResourceA(update, e.type, e.name, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
-                                 const_cast<char*>(e.data.data()), static_cast<DWORD>(e.data.size())))
-                ADD_FAILURE() << "UpdateResource " << e.name;
-        if (!EndUpdateResourceA(update, FALSE)) {
-            ADD_FAILURE() << "EndUpdateResource failed";
-            return;
-        }
-        module_ = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-        if (!module_)
-            ADD_FAILURE() << "cannot load " << path;
-    }
-    ~Module()
-    {
-        if (module_)
-            FreeLibrary(module_);
-    }
-    HINSTANCE instance() const { return module_; }
-
-private:
-    HMODULE module_ = nullptr;
-};
-
 TEST(Integrity, ExtractPayloadRefusesADamagedContainer)
 {
     UseTestModule();
@@ -198,16 +154,16 @@ TEST(Integrity, ExtractPayloadRefusesADamagedContainer)
     flipped[flipped.size() / 2] ^= 0x10;
     std::string shortEntry = ChecksumEntry("SHORTREC", crc);
     shortEntry.pop_back();  // the last entry of the record cut by one byte
-    Module module(dir + "\\payload.dll",
-                  {{"EXE", "GOOD", container},
-                   {"EXE", "FLIPPED", flipped},
-                   {"EXE", "WRONGREC", container},
-                   {"EXE", "NOREC", container},
-                   {"EXE", "SHORTREC", container},
-                   {PAYLOAD_CHECKSUM_TYPE, PAYLOAD_CHECKSUM_NAME,
-                    ChecksumEntry("GOOD", crc) +
-                        ChecksumEntry("FLIPPED", crc) +  // recorded before the damage
-                        ChecksumEntry("WRONGREC", crc ^ 0x80000000u) + shortEntry}});
+    PayloadModule module(LoadWithResources(
+        dir + "\\payload.dll",
+        {{"EXE", "GOOD", container},
+         {"EXE", "FLIPPED", flipped},
+         {"EXE", "WRONGREC", container},
+         {"EXE", "NOREC", container},
+         {"EXE", "SHORTREC", container},
+         {PAYLOAD_CHECKSUM_TYPE, PAYLOAD_CHECKSUM_NAME,
+          ChecksumEntry("GOOD", crc) + ChecksumEntry("FLIPPED", crc) +  // FLIPPED's recorded before the damage
+              ChecksumEntry("WRONGREC", crc ^ 0x80000000u) + shortEntry}}));
     ASSERT_NE(module.instance(), nullptr);
 
     const struct {

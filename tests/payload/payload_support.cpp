@@ -178,46 +178,55 @@ std::vector<std::string> ListDir(const std::string& dir)
     return names;
 }
 
-PayloadModule::PayloadModule(const std::string& dir,
-                             const std::vector<std::pair<std::string, std::string>>& resources)
+HMODULE LoadWithResources(const std::string& path, const std::vector<ResourceEntry>& entries)
 {
     char self[MAX_PATH];
     GetModuleFileNameA(nullptr, self, sizeof self);
-    std::string path = dir + "\\payload.dll";
     if (!CopyFileA(self, path.c_str(), FALSE)) {
         ADD_FAILURE() << "cannot copy the test program to " << path;
-        return;
+        return nullptr;
     }
-    // Every resource of the copy goes; the progress dialog comes back.
-    HANDLE update = BeginUpdateResourceA(path.c_str(), TRUE);
+    HANDLE update = BeginUpdateResourceA(path.c_str(), TRUE);  // every resource of the copy goes
     if (!update) {
         ADD_FAILURE() << "BeginUpdateResource failed";
-        return;
+        return nullptr;
     }
-    const WORD english = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+    for (const ResourceEntry& e : entries)
+        if (!UpdateResourceA(update, e.type, e.name, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
+                             const_cast<char*>(e.data.data()), static_cast<DWORD>(e.data.size())))
+            ADD_FAILURE() << "UpdateResource " << e.name;
+    if (!EndUpdateResourceA(update, FALSE)) {
+        ADD_FAILURE() << "EndUpdateResource failed";
+        return nullptr;
+    }
+    HMODULE module = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module)
+        ADD_FAILURE() << "cannot load " << path;
+    return module;
+}
+
+PayloadModule::PayloadModule(const std::string& dir,
+                             const std::vector<std::pair<std::string, std::string>>& resources)
+{
+    // The progress dialog comes over from this program.
+    std::vector<ResourceEntry> entries;
     HMODULE program = GetModuleHandleA(nullptr);
-    HRSRC dialog = FindResourceExA(program, RT_DIALOG, "DLG_COPY", english);
-    if (!dialog || !UpdateResourceA(update, RT_DIALOG, "DLG_COPY", english,
-                                    LockResource(LoadResource(program, dialog)), SizeofResource(program, dialog)))
+    HRSRC dialog = FindResourceExA(program, RT_DIALOG, "DLG_COPY", MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+    if (dialog)
+        entries.push_back({RT_DIALOG, "DLG_COPY",
+                           std::string(static_cast<const char*>(LockResource(LoadResource(program, dialog))),
+                                       SizeofResource(program, dialog))});
+    else
         ADD_FAILURE() << "cannot carry DLG_COPY over";
     // With the checksum record the build makes of the payload.
     std::string record;
     for (const auto& r : resources) {
-        if (!UpdateResourceA(update, "EXE", r.first.c_str(), english, const_cast<char*>(r.second.data()),
-                             static_cast<DWORD>(r.second.size())))
-            ADD_FAILURE() << "UpdateResource " << r.first;
+        entries.push_back({"EXE", r.first.c_str(), r.second});
         record += ChecksumEntry(r.first, Crc32(r.second.data(), r.second.size()));
     }
-    if (!record.empty() && !UpdateResourceA(update, PAYLOAD_CHECKSUM_TYPE, PAYLOAD_CHECKSUM_NAME, english,
-                                            &record[0], static_cast<DWORD>(record.size())))
-        ADD_FAILURE() << "UpdateResource checksums";
-    if (!EndUpdateResourceA(update, FALSE)) {
-        ADD_FAILURE() << "EndUpdateResource failed";
-        return;
-    }
-    module_ = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (!module_)
-        ADD_FAILURE() << "cannot load " << path;
+    if (!record.empty())
+        entries.push_back({PAYLOAD_CHECKSUM_TYPE, PAYLOAD_CHECKSUM_NAME, record});
+    module_ = LoadWithResources(dir + "\\payload.dll", entries);
 }
 
 PayloadModule::~PayloadModule()

@@ -59,14 +59,28 @@ std::string PlatformTempDir();
 // Names (not paths) in a directory, without "." and "..".
 std::vector<std::string> ListDir(const std::string& dir);
 
+// One resource of a test module: type, name (language 1033) and bytes.
+struct ResourceEntry {
+    const char* type;
+    const char* name;
+    std::string data;
+};
+
+// Copies this test program to `path`, replaces all of its resources by `entries` and
+// loads the copy as a data file; null (and a test failure) when a step fails.
+HMODULE LoadWithResources(const std::string& path, const std::vector<ResourceEntry>& entries);
+
 // A copy of this test program whose resources are replaced by the given EXE
 // resources (language 1033), their checksum record and the progress dialog,
-// loaded as a data file: a
-// module whose payload the test controls, whatever payload the build packed.
+// loaded as a data file: a module whose payload the test controls, whatever
+// payload the build packed. Or any module loaded with LoadWithResources.
 class PayloadModule {
 public:
     PayloadModule(const std::string& dir, const std::vector<std::pair<std::string, std::string>>& resources);
+    explicit PayloadModule(HMODULE loaded) : module_(loaded) {}
     ~PayloadModule();
+    PayloadModule(const PayloadModule&) = delete;
+    PayloadModule& operator=(const PayloadModule&) = delete;
     HINSTANCE instance() const { return module_; }
 
 private:
