@@ -5,34 +5,15 @@
 // extension), a NUL, and the CRC-32 of its bytes as a little-endian 32-bit value
 // (the record FindRecordedCrc reads). The same containers give the same script,
 // byte for byte.
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "payload/crc32.h"
+#include "fileio.h"
 
 namespace {
-
-bool ReadAll(const char* path, std::vector<unsigned char>& data)
-{
-    FILE* f = std::fopen(path, "rb");
-    if (!f) {
-        std::fprintf(stderr, "payloadcrc: cannot open %s: %s\n", path, std::strerror(errno));
-        return false;
-    }
-    data.clear();
-    unsigned char chunk[65536];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0)
-        data.insert(data.end(), chunk, chunk + got);
-    bool ok = !std::ferror(f);
-    std::fclose(f);
-    if (!ok)
-        std::fprintf(stderr, "payloadcrc: cannot read %s\n", path);
-    return ok;
-}
 
 // "dir/EXEFILE.szdd" -> "EXEFILE"; empty when the name is not a plain resource name.
 std::string ResourceName(const char* path)
@@ -62,14 +43,14 @@ int main(int argc, char** argv)
         "LANGUAGE LANG_ENGLISH, SUBLANG_ENGLISH_US\n"
         "PAYLOAD CRC32\n"
         "BEGIN\n";
-    std::vector<unsigned char> data;
+    std::vector<uint8_t> data;
     for (int i = 2; i < argc; ++i) {
         std::string name = ResourceName(argv[i]);
         if (name.empty()) {
             std::fprintf(stderr, "payloadcrc: %s: not a resource name\n", argv[i]);
             return 1;
         }
-        if (!ReadAll(argv[i], data))
+        if (!ReadWholeFile("payloadcrc", argv[i], data))
             return 1;
         char line[128];
         std::snprintf(line, sizeof line, "    \"%s\\0\", 0x%08lXL%s\n", name.c_str(),
@@ -78,19 +59,5 @@ int main(int argc, char** argv)
     }
     script += "END\n";
 
-    // Written beside the target and renamed, so that a failed run leaves no half file.
-    std::string temp = std::string(argv[1]) + ".tmp";
-    FILE* f = std::fopen(temp.c_str(), "wb");
-    if (!f) {
-        std::fprintf(stderr, "payloadcrc: cannot create %s: %s\n", temp.c_str(), std::strerror(errno));
-        return 1;
-    }
-    bool ok = std::fwrite(script.data(), 1, script.size(), f) == script.size();
-    ok = (std::fclose(f) == 0) && ok;
-    if (!ok || std::rename(temp.c_str(), argv[1]) != 0) {
-        std::fprintf(stderr, "payloadcrc: cannot write %s\n", argv[1]);
-        std::remove(temp.c_str());
-        return 1;
-    }
-    return 0;
+    return WriteWholeFile("payloadcrc", argv[1], script.data(), script.size()) ? 0 : 1;
 }

@@ -4,12 +4,12 @@
 //   szddpack --check IN [ORIG] checks that IN expands whole to its recorded length
 //                              (and, given ORIG, to exactly ORIG's bytes)
 // Every packed container is expanded again and compared before it is written.
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
 #include "payload/szdd.h"
+#include "fileio.h"
 
 namespace {
 
@@ -30,42 +30,12 @@ const char* ResultText(SzddResult r)
 
 bool ReadAll(const char* path, std::vector<uint8_t>& data)
 {
-    FILE* f = std::fopen(path, "rb");
-    if (!f) {
-        std::fprintf(stderr, "szddpack: cannot open %s: %s\n", path, std::strerror(errno));
-        return false;
-    }
-    data.clear();
-    uint8_t chunk[65536];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0)
-        data.insert(data.end(), chunk, chunk + got);
-    bool ok = !std::ferror(f);
-    std::fclose(f);
-    if (!ok)
-        std::fprintf(stderr, "szddpack: cannot read %s\n", path);
-    return ok;
+    return ReadWholeFile("szddpack", path, data);
 }
 
 bool WriteAll(const char* path, const uint8_t* data, size_t size)
 {
-    // Written beside the target and renamed, so that a failed run leaves no half file.
-    std::vector<char> temp(std::strlen(path) + 6);
-    std::snprintf(temp.data(), temp.size(), "%s.tmp", path);
-    FILE* f = std::fopen(temp.data(), "wb");
-    if (!f) {
-        std::fprintf(stderr, "szddpack: cannot create %s: %s\n", temp.data(), std::strerror(errno));
-        return false;
-    }
-    bool ok = (size == 0 || std::fwrite(data, 1, size, f) == size);
-    ok = (std::fclose(f) == 0) && ok;
-    if (ok && std::rename(temp.data(), path) != 0)
-        ok = false;
-    if (!ok) {
-        std::fprintf(stderr, "szddpack: cannot write %s\n", path);
-        std::remove(temp.data());
-    }
-    return ok;
+    return WriteWholeFile("szddpack", path, data, size);
 }
 
 // Expands a container; reports and returns false unless it is whole and exact.
