@@ -44,7 +44,7 @@ echo "== building the packer and the optimality check (native, -O2)"
 cmake -S "$root/tools" -B "$work/host" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$work/host" -j2 >/dev/null
 packer=$work/host/szddpack
-g++ -std=c++17 -O2 -I"$root" "$root/bench/optimal.cpp" "$root/payload/szdd.cpp" -o "$work/optimal"
+g++ -std=c++17 -O2 -I"$root" "$root/bench/optimal.cpp" "$root/payload/szdd.cpp" "$root/payload/szddheader.cpp" -o "$work/optimal"
 g++ -std=c++17 -O2 "$root/bench/mkbench.cpp" -o "$work/mkbench"
 
 # The fixed corpus: taken from Debian packages, or drawn by ImageMagick.

@@ -1,6 +1,5 @@
 #include "install/messages.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "startup/state.h"
@@ -14,7 +13,11 @@ int LoadMessage(unsigned id, char* buffer, int capacity)
     char scratch[2048];
     wsprintfA(scratch, "%u DEBUG - Unable to load string", id);
     // Copy at most `capacity` characters, zero-filling the rest, and always terminate.
-    strncpy(buffer, scratch, static_cast<size_t>(capacity));
+    int i = 0;
+    for (; i < capacity && scratch[i]; ++i)
+        buffer[i] = scratch[i];
+    for (; i < capacity; ++i)
+        buffer[i] = '\0';
     buffer[capacity - 1] = '\0';
     return 0;
 }
@@ -68,18 +71,47 @@ int LoadFormattedMessage(unsigned id, char* dest, size_t capacity, ...)
     return loaded;
 }
 
+namespace {
+
+void WriteBytes(HANDLE file, const char* bytes, size_t n)
+{
+    DWORD written;
+    WriteFile(file, bytes, static_cast<DWORD>(n), &written, nullptr);
+}
+
+}  // namespace
+
 void WriteLog(const char* text)
 {
     if (!installer.logEnabled)
         return;
-    // Text mode: every line feed is stored as CR LF.
-    FILE* log = std::fopen("setup.log", "a");
-    if (!log) {
+    // Opened and closed around every line, so each line is on disk when the call
+    // returns, even if the process ends abruptly afterwards.
+    HANDLE log = CreateFileA("setup.log", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (log == INVALID_HANDLE_VALUE) {
         installer.logEnabled = 0;
         return;
     }
-    std::fprintf(log, "%s\n", text);
-    std::fclose(log);
+    SetFilePointer(log, 0, nullptr, FILE_END);
+    // A text file as the C library's text mode writes it: the line and its end, every
+    // line feed stored as CR LF (so a CR LF in the text becomes CR CR LF).
+    char chunk[256];
+    size_t n = 0;
+    for (const char* p = text;; ++p) {
+        char c = *p ? *p : '\n';
+        if (n + 2 > sizeof chunk) {
+            WriteBytes(log, chunk, n);
+            n = 0;
+        }
+        if (c == '\n')
+            chunk[n++] = '\r';
+        chunk[n++] = c;
+        if (!*p)
+            break;
+    }
+    WriteBytes(log, chunk, n);
+    CloseHandle(log);
 }
 
 int PumpMessages()

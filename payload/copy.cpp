@@ -3,10 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include <lzexpand.h>
-
 #include "install/messages.h"
-#include "payload/lzheader.h"
+#include "payload/lzlib.h"
+#include "payload/szddheader.h"
 #include "resources/resource.h"
 #include "startup/state.h"
 
@@ -58,52 +57,67 @@ HFILE OpenSource(const char* source, long long* recordedLength)
     if (file == HFILE_ERROR)
         return HFILE_ERROR;
 
-    unsigned char header[SZDD_HEADER_BYTES];
-    UINT got = _lread(file, header, sizeof header);
-    uint32_t length = 0;
-    bool szdd = got != static_cast<UINT>(HFILE_ERROR) && ReadSzddHeader(header, got, &length);
-    *recordedLength = szdd ? static_cast<long long>(length) : -1;
+    uint8_t bytes[SZDD_HEADER_SIZE];
+    UINT got = _lread(file, bytes, sizeof bytes);
+    SzddHeader header;
+    bool szdd = got != static_cast<UINT>(HFILE_ERROR) && SzddReadHeader(bytes, got, &header);
+    *recordedLength = szdd ? static_cast<long long>(header.length) : -1;
     _llseek(file, 0, FILE_BEGIN);
     return file;
 }
 
+// Expands an open source into a new destination file; the outcome as LzCopyFile
+// gives it. A destination that was created but not written whole is deleted
+// again: a cut or padded file must not stay behind, least of all for a row whose
+// failure the installation then passes over.
+int Expand(HFILE file, long long recorded, const char* dest)
+{
+    // LZInit hands back the plain handle for a file that is not SZDD data; on failure
+    // (unknown mode, no free LZ slot) the plain handle is still ours to close.
+    INT lzSource = lzInit(file);
+    if (lzSource < 0) {
+        _lclose(file);
+        return LZCOPY_FAILED;
+    }
+    HFILE target = _lcreat(dest, 0);
+    if (target == HFILE_ERROR) {
+        lzClose(lzSource);
+        return LZCOPY_NO_DEST;
+    }
+    LONG written = lzCopy(lzSource, target);
+    // The library decodes until its input ends: a truncated or padded stream is only
+    // noticed by comparing with the recorded length.
+    bool whole = written > 0 && (recorded < 0 || written == recorded);
+    // A write that failed late (a full disk) may only show when the file is closed.
+    if (_lclose(target) == HFILE_ERROR)
+        whole = false;
+    lzClose(lzSource);
+    if (whole)
+        return LZCOPY_OK;
+    DeleteFileA(dest);
+    return LZCOPY_FAILED;
+}
+
 }  // namespace
 
-int LzCopyFile(const char* source, const char* dest)
+// Out of line: inlined into CopyOneFile, its buffers and the overwrite prompt's
+// would take that frame over a page (see cmake/release.cmake).
+__attribute__((noinline)) int LzCopyFile(const char* source, const char* dest)
 {
     if (lstrcmpiA(source, dest) == 0)
         return LZCOPY_OK;
     if (!MayOverwrite(dest))
         return LZCOPY_OK;
+    // Without the expansion library no file can be expanded: the same outcome as a
+    // failed expansion, with the same prompt and log line.
+    if (!lzInit)
+        return LZCOPY_FAILED;
 
     long long recorded = -1;
     HFILE file = OpenSource(source, &recorded);
     if (file == HFILE_ERROR)
         return LZCOPY_NO_SOURCE;
-    // LZInit hands back the plain handle for a file that is not SZDD data; on failure
-    // (unknown mode, no free LZ slot) the plain handle is still ours to close.
-    INT lzSource = LZInit(file);
-    if (lzSource < 0) {
-        _lclose(file);
-        return LZCOPY_FAILED;
-    }
-
-    HFILE target = _lcreat(dest, 0);
-    if (target == HFILE_ERROR) {
-        LZClose(lzSource);
-        return LZCOPY_NO_DEST;
-    }
-
-    LONG written = LZCopy(lzSource, target);
-    int outcome = LZCOPY_OK;
-    // The library decodes until its input ends: a truncated or padded stream is only
-    // noticed by comparing with the recorded length.
-    if (written <= 0 || (recorded >= 0 && written != recorded))
-        outcome = LZCOPY_FAILED;
-
-    _lclose(target);
-    LZClose(lzSource);
-    return outcome;
+    return Expand(file, recorded, dest);
 }
 
 namespace {
@@ -206,6 +220,9 @@ int CopyFiles(HINSTANCE instance, HWND owner, const char* sourceDir, const char*
     char countLine[64];
     std::snprintf(countLine, sizeof countLine, "installing %u files\n", static_cast<unsigned>(fileCount));
     WriteLog(countLine);
+    // Loaded once for the whole copy. When it cannot be, every row fails as an
+    // expansion that failed does, and the first required row ends the copy.
+    LoadLzLibrary();
 
     int i = 0;
     for (; i < fileCount && !installer.copyCancelled; ++i) {
@@ -223,6 +240,7 @@ int CopyFiles(HINSTANCE instance, HWND owner, const char* sourceDir, const char*
     // A cancelled copy is a failed installation, even when the last row went through.
     int result = (i == fileCount && !installer.copyCancelled) ? 1 : 0;
 
+    FreeLzLibrary();
     if (owner)
         SetActiveWindow(owner);
     if (installer.copyDialog)

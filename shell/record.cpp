@@ -27,6 +27,22 @@ void SetNumberValue(HKEY key, const char* name, DWORD number)
     RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
 }
 
+// Size of the file at path; 0 for a directory or a file that cannot be read.
+// (GetFileAttributesExA would say it in one call, but Windows 95 lacks it.)
+unsigned long long FileBytes(const char* path)
+{
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    DWORD high = 0;
+    DWORD low = GetFileSize(file, &high);
+    CloseHandle(file);
+    if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR)
+        return 0;
+    return (static_cast<unsigned long long>(high) << 32) | low;
+}
+
 }  // namespace
 
 const char* InstalledDirectory(int destDir, const char* programDir, const char* dataDir)
@@ -48,11 +64,7 @@ unsigned long EstimateInstalledKiB(const char* programDir, const char* dataDir)
         int n = std::snprintf(path, sizeof path, format, dir, row.destName);
         if (n < 0 || static_cast<size_t>(n) >= sizeof path)
             continue;
-        WIN32_FILE_ATTRIBUTE_DATA data;
-        if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data) ||
-            (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            continue;
-        bytes += (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        bytes += FileBytes(path);
     }
     const unsigned long long kib = (bytes + 1023) / 1024;
     return kib > 0xFFFFFFFFull ? 0xFFFFFFFFul : static_cast<unsigned long>(kib);

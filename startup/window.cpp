@@ -86,7 +86,7 @@ void FormSetupInfoPath(HINSTANCE instance)
     if (slash)
         slash[1] = '\0';
     else
-        std::strcpy(module, ".\\");
+        CopyText(module, sizeof module, ".\\");
     std::snprintf(installer.setupInfoPath, sizeof installer.setupInfoPath, "%smarvane.inf", module);
 }
 

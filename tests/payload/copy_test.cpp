@@ -4,7 +4,8 @@
 #include <cstring>
 
 #include "payload/copy.h"
-#include "payload/lzheader.h"
+#include "payload/lzlib.h"
+#include "payload/szddheader.h"
 #include "payload_support.h"
 #include "startup/state.h"
 #include "support/winhelp.h"
@@ -21,20 +22,17 @@ TEST(SzddHeader, ReadsMagicAndRecordedLength)
     } cases[] = {
         {"whole header", SzddRaw(0x01020304u, ""), 1, 0x01020304u},
         {"largest length", SzddRaw(0xFFFFFFFFu, "xyz"), 1, 0xFFFFFFFFu},
-        {"mode is not checked here", SzddRaw(7, "", 'B'), 1, 7},
+        {"mode other than A", SzddRaw(7, "", 'B'), 0, 0},
         {"one byte short", SzddRaw(7, "").substr(0, 13), 0, 0},
         {"wrong magic", "SZDD\x88\xF0\x27\x34" + SzddRaw(7, "").substr(8), 0, 0},
         {"plain text", "This is not a container at all.", 0, 0},
         {"empty", "", 0, 0},
     };
     for (const Case& c : cases) {
-        uint32_t length = 0;
-        EXPECT_EQ(ReadSzddHeader(reinterpret_cast<const unsigned char*>(c.bytes.data()), c.bytes.size(), &length),
-                  c.ok)
+        SzddHeader header = {0, 0, 0};
+        EXPECT_EQ(SzddReadHeader(reinterpret_cast<const uint8_t*>(c.bytes.data()), c.bytes.size(), &header), c.ok)
             << c.name;
-        if (c.ok) {
-            EXPECT_EQ(length, c.length) << c.name;
-        }
+        EXPECT_EQ(header.length, c.length) << c.name;  // untouched when refused
     }
 }
 
@@ -50,8 +48,14 @@ protected:
         CreateDirectoryA(dst.c_str(), nullptr);
         owner = MakeOwnerWindow();
         installer.mainWindow = owner;
+        // The copy loop loads the expansion library around the walk; here each test does.
+        ASSERT_TRUE(LoadLzLibrary());
     }
-    void TearDown() override { DestroyWindow(owner); }
+    void TearDown() override
+    {
+        FreeLzLibrary();
+        DestroyWindow(owner);
+    }
 
     // A row like the main program's (required) or the support library's (not).
     PayloadFile Row(bool required)
@@ -97,13 +101,17 @@ TEST_F(Copy, LzCopyFileOutcomes)
         {"destination cannot be created", {{"i.txt", container}}, "i.txt", "missing\\i.txt", "",
          LZCOPY_NO_DEST, "<absent>"},
         {"truncated container", {{"j.txt", container.substr(0, container.size() - 100)}}, "j.txt", "j.txt", "",
-         LZCOPY_FAILED, ""},
+         LZCOPY_FAILED, "<absent>"},
         {"stream gives less than recorded", {{"k.txt", SzddRaw(100, std::string("\xFF", 1) + "abcdefgh")}},
-         "k.txt", "k.txt", "", LZCOPY_FAILED, ""},
+         "k.txt", "k.txt", "", LZCOPY_FAILED, "<absent>"},
         {"stream gives more than recorded", {{"l.txt", SzddRaw(4, std::string("\xFF", 1) + "abcdefgh")}},
-         "l.txt", "l.txt", "", LZCOPY_FAILED, ""},
-        {"0-byte expansion", {{"m.txt", SzddRaw(0, "")}}, "m.txt", "m.txt", "", LZCOPY_FAILED, ""},
-        {"empty plain file", {{"n.txt", ""}}, "n.txt", "n.txt", "", LZCOPY_FAILED, ""},
+         "l.txt", "l.txt", "", LZCOPY_FAILED, "<absent>"},
+        {"0-byte expansion", {{"m.txt", SzddRaw(0, "")}}, "m.txt", "m.txt", "", LZCOPY_FAILED, "<absent>"},
+        {"empty plain file", {{"n.txt", ""}}, "n.txt", "n.txt", "", LZCOPY_FAILED, "<absent>"},
+        {"padded container", {{"p.txt", container + std::string("\x01Z", 2)}}, "p.txt", "p.txt", "",
+         LZCOPY_FAILED, "<absent>"},
+        {"failed expansion over an older file", {{"q.txt", container.substr(0, 300)}}, "q.txt", "q.txt",
+         std::string(5000, 'o'), LZCOPY_FAILED, "<absent>"},
         {"unknown compression mode", {{"o.txt", SzddRaw(8, std::string("\xFF", 1) + "abcdefgh", 'B')}},
          "o.txt", "o.txt", "", LZCOPY_FAILED, "<absent>"},
     };
@@ -124,6 +132,25 @@ TEST_F(Copy, LzCopyFileOutcomes)
             EXPECT_TRUE(Deletable(src + "\\" + f.first)) << c.name << ": " << f.first;
         EXPECT_TRUE(Deletable(dest)) << c.name;
     }
+}
+
+// The library is loaded by its full path in the system directory; a name that is
+// not there, or a DLL without its functions, leaves every expansion failing.
+TEST_F(Copy, WithoutTheExpansionLibraryEveryExpansionFails)
+{
+    WriteFileBytes(src + "\\a.txt", SzddContainer(TextContent(3000, 11)));
+    const std::string dest = dst + "\\a.txt";
+    for (const char* name : {"NOSUCHLZ.DLL", "user32.dll"}) {
+        FreeLzLibrary();
+        LzLibraryUseNameForTesting(name);
+        EXPECT_FALSE(LoadLzLibrary()) << name;
+        LzLibraryUseNameForTesting(nullptr);
+        EXPECT_EQ(lzInit, nullptr) << name;
+        EXPECT_EQ(LzCopyFile((src + "\\a.txt").c_str(), dest.c_str()), LZCOPY_FAILED) << name;
+        EXPECT_FALSE(FileExists(dest)) << name;
+    }
+    ASSERT_TRUE(LoadLzLibrary());
+    EXPECT_EQ(LzCopyFile((src + "\\a.txt").c_str(), dest.c_str()), LZCOPY_OK);
 }
 
 TEST_F(Copy, SamePathIgnoringCaseIsLeftAlone)
@@ -345,6 +372,7 @@ TEST_F(Copy, GivingUp)
         });
         EXPECT_EQ(result, c.required ? 1 : 0) << c.name;
         EXPECT_EQ(row.status, 0) << c.name;
+        EXPECT_FALSE(FileExists(dest)) << c.name;  // no partial file, whether the row was needed or not
         std::string copying = "Copying " + source + " to " + dest;
         EXPECT_EQ(WindowText(line), copying) << c.name;
         DestroyWindow(line);

@@ -41,13 +41,19 @@ protected:
 
 WINBOOL (WINAPI* realWriteFile)(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED);
 
+// The faults hit the payload's one large write only: the setup log is written
+// through the same call, a line at a time.
+const DWORD kFaultyWriteAtLeast = 4096;
+
 WINBOOL WINAPI HalfWriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LPOVERLAPPED overlapped)
 {
-    return realWriteFile(file, data, size / 2, written, overlapped);
+    return realWriteFile(file, data, size >= kFaultyWriteAtLeast ? size / 2 : size, written, overlapped);
 }
 
-WINBOOL WINAPI FailingWriteFile(HANDLE, LPCVOID, DWORD, LPDWORD written, LPOVERLAPPED)
+WINBOOL WINAPI FailingWriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LPOVERLAPPED overlapped)
 {
+    if (size < kFaultyWriteAtLeast)
+        return realWriteFile(file, data, size, written, overlapped);
     *written = 0;
     SetLastError(ERROR_DISK_FULL);
     return FALSE;

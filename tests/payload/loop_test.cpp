@@ -5,6 +5,7 @@
 
 #include "install/messages.h"
 #include "payload/copy.h"
+#include "payload/lzlib.h"
 #include "payload_support.h"
 #include "startup/state.h"
 #include "support/winhelp.h"
@@ -280,6 +281,28 @@ TEST_F(CopyLoop, RequiredRowThatFailsStopsTheWalk)
     EXPECT_EQ(lines.back(), boxes[1].text);
     EXPECT_EQ(lines.back().rfind("Copy of release.txt to " + program + " failed. (", 0), 0u);
     EXPECT_EQ(watch.lines().back(), "Creating group and icons.");
+}
+
+// Without the expansion library the first (required) row fails as an expansion
+// that failed does: the disk prompt, then the copy error; nothing is installed.
+TEST_F(CopyLoop, WithoutTheExpansionLibraryNothingIsInstalled)
+{
+    LogInDir log(dir);
+    LzLibraryUseNameForTesting("NOSUCHLZ.DLL");
+    int result = -5;
+    std::vector<SeenBox> boxes =
+        WithBoxes({{IDCANCEL, nullptr, ""}, {IDOK, nullptr, ""}}, [&] { result = Run(); });
+    LzLibraryUseNameForTesting(nullptr);
+    EXPECT_EQ(result, 0);
+    ASSERT_EQ(boxes.size(), 2u) << ::testing::PrintToString(boxes);
+    EXPECT_EQ(boxes[0].text, "Insert disk 1 containing marvane.exe");
+    EXPECT_EQ(boxes[1].caption, "Install");
+    ExpectNotCopied(0, fileCount);
+    std::vector<std::string> lines = log.Lines();
+    ASSERT_EQ(lines.size(), LogFor(1).size() + 1);
+    EXPECT_EQ(lines.back().rfind("Copy of marvane.exe to " + program + " failed. (", 0), 0u);
+    // The copy frees what it loaded.
+    EXPECT_EQ(lzInit, nullptr);
 }
 
 TEST_F(CopyLoop, CancelEndsTheWalkAfterTheCurrentRowAndFails)

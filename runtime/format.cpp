@@ -1,0 +1,189 @@
+#include "runtime/format.h"
+
+#include <limits.h>
+
+namespace {
+
+// Characters go into dest while there is room for them and the terminator; all
+// of them are counted.
+struct Sink {
+    char* dest;
+    size_t cap;
+    size_t total;
+};
+
+void Put(Sink* sink, char c)
+{
+    if (sink->total + 1 < sink->cap)
+        sink->dest[sink->total] = c;
+    ++sink->total;
+}
+
+void Repeat(Sink* sink, char c, int n)
+{
+    for (; n > 0; --n)
+        Put(sink, c);
+}
+
+int Finish(Sink* sink, bool ok)
+{
+    if (sink->cap)
+        sink->dest[sink->total < sink->cap ? sink->total : sink->cap - 1] = '\0';
+    return ok && sink->total <= static_cast<size_t>(INT_MAX) ? static_cast<int>(sink->total) : -1;
+}
+
+// Arguments come from the caller's list or, for the tests, from a table. Numbers
+// are read at the width the directive names and handed on as unsigned long,
+// sign-extended for %d (a negative int keeps its sign bits).
+struct ListArgs {
+    va_list* list;
+
+    const char* Text() { return va_arg(*list, const char*); }
+    unsigned long Number(bool isLong, bool isSigned)
+    {
+        if (isLong)
+            return va_arg(*list, unsigned long);
+        return isSigned ? static_cast<unsigned long>(static_cast<long>(va_arg(*list, int))) : va_arg(*list, unsigned);
+    }
+};
+
+struct TableArgs {
+    const FormatValue* values;
+    size_t count;
+    size_t next;
+
+    const char* Text() { return next < count ? values[next++].text : ""; }
+    unsigned long Number(bool isLong, bool isSigned)
+    {
+        unsigned long long raw = next < count ? values[next++].number : 0;
+        if (isLong)
+            return static_cast<unsigned long>(raw);
+        return isSigned ? static_cast<unsigned long>(static_cast<long>(static_cast<int>(raw)))
+                        : static_cast<unsigned>(raw);
+    }
+};
+
+// One field: `length` characters of `text` padded to the width; zeros go after
+// the sign (text[0] when it is '-').
+void PutField(Sink* sink, const char* text, int length, int width, bool left, bool zeroPad)
+{
+    int pad = width - length;
+    if (!left && zeroPad) {
+        if (length > 0 && *text == '-') {
+            Put(sink, '-');
+            ++text;
+            --length;
+        }
+        Repeat(sink, '0', pad);
+        pad = 0;
+    }
+    if (!left)
+        Repeat(sink, ' ', pad);
+    for (int i = 0; i < length; ++i)
+        Put(sink, text[i]);
+    if (left)
+        Repeat(sink, ' ', pad);
+}
+
+template <class Args>
+int Format(Sink* sink, const char* p, Args& args)
+{
+    while (*p) {
+        if (*p != '%') {
+            Put(sink, *p++);
+            continue;
+        }
+        ++p;
+        bool left = false, zeroPad = false;
+        for (;; ++p) {
+            if (*p == '-')
+                left = true;
+            else if (*p == '0')
+                zeroPad = true;
+            else
+                break;
+        }
+        int width = 0;
+        for (; *p >= '0' && *p <= '9'; ++p)
+            if (width <= FORMAT_FIELD_LIMIT)
+                width = width * 10 + (*p - '0');
+        if (width > FORMAT_FIELD_LIMIT)
+            return Finish(sink, false);
+        bool isLong = *p == 'l';
+        if (isLong)
+            ++p;
+        char conversion = *p ? *p++ : '\0';
+        // l before c or s would mean wide characters: not these programs' texts.
+        if (isLong && (conversion == 'c' || conversion == 's'))
+            return Finish(sink, false);
+        // Digits are written backwards from the end: a 64-bit long in octal would
+        // not need more.
+        char number[24];
+        char* text = number + sizeof number;
+        const char* field = text;
+        int length = 0;
+        switch (conversion) {
+        case '%':
+            Put(sink, '%');
+            continue;
+        case 'c':
+            number[0] = static_cast<char>(args.Number(false, true));
+            field = number;
+            length = 1;
+            zeroPad = false;
+            break;
+        case 's':
+            field = args.Text();
+            if (!field)
+                field = "(null)";
+            while (field[length])
+                ++length;
+            zeroPad = false;
+            break;
+        case 'd':
+        case 'u':
+        case 'x':
+        case 'X': {
+            unsigned long value = args.Number(isLong, conversion == 'd');
+            bool negative = conversion == 'd' && static_cast<long>(value) < 0;
+            if (negative)
+                value = 0 - value;
+            unsigned base = (conversion == 'x' || conversion == 'X') ? 16 : 10;
+            const char* digitSet = conversion == 'X' ? "0123456789ABCDEF" : "0123456789abcdef";
+            do {
+                *--text = digitSet[value % base];
+                value /= base;
+            } while (value);
+            if (negative)
+                *--text = '-';
+            field = text;
+            length = static_cast<int>(number + sizeof number - text);
+            break;
+        }
+        default:
+            return Finish(sink, false);
+        }
+        PutField(sink, field, length, width, left, zeroPad);
+    }
+    return Finish(sink, true);
+}
+
+}  // namespace
+
+int FormatText(char* dest, size_t cap, const char* format, va_list args)
+{
+    Sink sink = {dest, cap, 0};
+    va_list copy;
+    va_copy(copy, args);
+    ListArgs list = {&copy};
+    int n = Format(&sink, format, list);
+    va_end(copy);
+    return n;
+}
+
+int FormatTextFromTable(char* dest, size_t cap, const char* format, const FormatValue* values, size_t count)
+{
+    Sink sink = {dest, cap, 0};
+    TableArgs table = {values, count, 0};
+    return Format(&sink, format, table);
+}
