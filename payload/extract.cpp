@@ -7,17 +7,19 @@
 #include "payload/copy.h"
 #include "payload/crc32.h"
 #include "payload/filetable.h"
+#include "payload/privatedir.h"
 #include "resources/resource.h"
 #include "startup/state.h"
 
 namespace {
 
 enum {
-    TEMP_PATH_CHARS = 256,    // what GetTempPathA may give
     TEMP_DIR_CHARS = 300,     // that, plus the private directory's name and "\"
     TEMP_FILE_CHARS = 512,
-    NAME_ATTEMPTS = 1000,
 };
+
+// Names of the run's private directories: the prefix and eight hex digits.
+const char kPrivatePrefix[] = "MVN";
 
 // This run's private directory, ending in "\"; empty until ExtractAll made it.
 char tempDir[TEMP_DIR_CHARS];
@@ -35,32 +37,17 @@ void LogMessage(unsigned id, ...)
     WriteLog(text);
 }
 
-// Makes a directory of our own inside the platform's temporary directory. A name
-// that is taken (by a file or a directory) is never reused: whatever was planted
-// there must not become our source.
+// Makes this run's directory inside the platform's temporary directory.
 bool MakePrivateTempDir()
 {
-    tempDir[0] = '\0';
-    char base[TEMP_PATH_CHARS];
-    DWORD n = GetTempPathA(sizeof base, base);
-    if (n == 0 || n >= sizeof base)
+    char dir[TEMP_DIR_CHARS - 1];
+    if (!MakePrivateDirectory(kPrivatePrefix, nullptr, dir, sizeof dir)) {
+        LogMessage(IDS_CREATE_ERROR, dir);
+        tempDir[0] = '\0';
         return false;
-    const char* slash = (base[n - 1] == '\\') ? "" : "\\";
-    DWORD seed = GetCurrentProcessId() * 65599u ^ GetTickCount();
-    char dir[TEMP_DIR_CHARS];
-    for (int attempt = 0; attempt < NAME_ATTEMPTS; ++attempt, seed += 0x9E3779B9u) {
-        int len = std::snprintf(dir, sizeof dir, "%s%sMVN%08lX", base, slash, static_cast<unsigned long>(seed));
-        if (len < 0 || static_cast<size_t>(len) + 2 > sizeof dir)
-            return false;
-        if (CreateDirectoryA(dir, nullptr)) {
-            std::snprintf(tempDir, sizeof tempDir, "%s\\", dir);
-            return true;
-        }
-        if (GetLastError() != ERROR_ALREADY_EXISTS)
-            break;
     }
-    LogMessage(IDS_CREATE_ERROR, dir);
-    return false;
+    std::snprintf(tempDir, sizeof tempDir, "%s\\", dir);
+    return true;
 }
 
 // Writes the resource data to a new file at path; a file not written whole is

@@ -17,6 +17,8 @@
 
 #include "install/messages.h"
 #include "payload/filetable.h"
+#include "payload/privatedir.h"
+#include "product/ownerdacl.h"
 #include "product/removeres.h"
 #include "product/removetext.h"
 #include "shell/progman.h"
@@ -27,11 +29,13 @@ namespace {
 
 enum {
     WAIT_FOR_ORIGINAL_MS = 60000,  // the original only starts the copy and ends
-    TEMP_NAME_ATTEMPTS = 1000,
+    WININIT_MAX_BYTES = 1 << 20,  // larger is no WININIT.INI this program will edit
     PATH_CHARS = 2 * REMOVER_VALUE_CHARS + 16,
 };
 
 const char kCopyName[] = "remove.exe";
+// Names of the working folders: the prefix and eight hex digits.
+const char kWorkingPrefix[] = "MVR";
 
 RemoverArgs args;
 
@@ -56,28 +60,6 @@ void ReportStartFailure(DWORD error)
     MessageBoxA(nullptr, text, caption, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }
 
-// A new directory of our own in the platform's temporary directory, without the
-// trailing "\". A name that is taken is never reused.
-bool MakePrivateDir(char* dir, size_t cap)
-{
-    char base[MAX_PATH];
-    DWORD n = GetTempPathA(sizeof base, base);
-    if (n == 0 || n >= sizeof base)
-        return false;
-    DWORD seed = GetCurrentProcessId() * 65599u ^ GetTickCount();
-    for (int attempt = 0; attempt < TEMP_NAME_ATTEMPTS; ++attempt, seed += 0x9E3779B9u) {
-        char name[16];
-        std::snprintf(name, sizeof name, "MVR%08lX", static_cast<unsigned long>(seed));
-        if (!JoinPath(dir, cap, base, name))
-            return false;
-        if (CreateDirectoryA(dir, nullptr))
-            return true;
-        if (GetLastError() != ERROR_ALREADY_EXISTS)
-            return false;
-    }
-    return false;
-}
-
 // The program started from the program directory: confirm, then hand over.
 int StartWorkingCopy()
 {
@@ -88,8 +70,16 @@ int StartWorkingCopy()
     DWORD n = GetModuleFileNameA(nullptr, self, sizeof self);
     char dir[MAX_PATH];
     char copy[MAX_PATH];
-    if (n == 0 || n >= sizeof self || !MakePrivateDir(dir, sizeof dir)) {
-        ReportStartFailure(GetLastError());
+    // The copy runs elevated from this folder: on Windows NT nobody but the user,
+    // the Administrators and SYSTEM may write into it.
+    OwnerOnlySecurity security;
+    SECURITY_ATTRIBUTES* attributes = BuildOwnerOnlySecurity(&security);
+    bool made = n > 0 && n < sizeof self && (attributes || IsWindows9x()) &&
+                MakePrivateDirectory(kWorkingPrefix, attributes, dir, sizeof dir);
+    DWORD madeError = GetLastError();
+    FreeOwnerOnlySecurity(&security);
+    if (!made) {
+        ReportStartFailure(madeError);
         return 1;
     }
     if (!JoinPath(copy, sizeof copy, dir, kCopyName) || !CopyFileA(self, copy, TRUE)) {
@@ -176,6 +166,40 @@ void DeleteItemsAndGroup()
     ProgmanDeleteGroup(args.group);  // only the product's own group goes; closes the client
 }
 
+// Windows 95, 98 and Me do not implement delayed deletion: their WININIT.INI
+// names the files to delete at the next start (not directories: the empty folder
+// stays there).
+void ScheduleDeletionThroughWininit(const char* path)
+{
+    char shortPath[MAX_PATH];
+    DWORD n = GetShortPathNameA(path, shortPath, sizeof shortPath);
+    char ini[MAX_PATH];
+    UINT w = GetWindowsDirectoryA(ini, sizeof ini);
+    if (n == 0 || n >= sizeof shortPath || w == 0 || !JoinPath(ini, sizeof ini, ini, "WININIT.INI"))
+        return;
+    HANDLE file = CreateFileA(ini, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    DWORD size = GetFileSize(file, nullptr);
+    HANDLE heap = GetProcessHeap();
+    const DWORD cap = size + n + 32;
+    char* text = size < WININIT_MAX_BYTES ? static_cast<char*>(HeapAlloc(heap, 0, size + 1)) : nullptr;
+    char* edited = text ? static_cast<char*>(HeapAlloc(heap, 0, cap)) : nullptr;
+    DWORD got = 0;
+    if (edited && ReadFile(file, text, size, &got, nullptr) && got == size) {
+        size_t length = AddWininitDeletion(edited, cap, text, size, shortPath);
+        DWORD written = 0;
+        if (length && SetFilePointer(file, 0, nullptr, FILE_BEGIN) == 0)
+            WriteFile(file, edited, static_cast<DWORD>(length), &written, nullptr);
+    }
+    if (edited)
+        HeapFree(heap, 0, edited);
+    if (text)
+        HeapFree(heap, 0, text);
+    CloseHandle(file);
+}
+
 // This copy and its private directory go at the next restart.
 void ScheduleOwnDeletion()
 {
@@ -183,6 +207,10 @@ void ScheduleOwnDeletion()
     DWORD n = GetModuleFileNameA(nullptr, self, sizeof self);
     if (n == 0 || n >= sizeof self)
         return;
+    if (IsWindows9x()) {
+        ScheduleDeletionThroughWininit(self);
+        return;
+    }
     MoveFileExA(self, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     char* slash = std::strrchr(self, '\\');
     if (slash) {

@@ -177,3 +177,79 @@ bool HelpIndexPath(char* dest, size_t cap, const char* path)
     std::memcpy(dest + n - 3, "gid", 4);
     return true;
 }
+
+namespace {
+
+// Whether the line text[begin, end) is the header "[rename]" (letter case and
+// surrounding blanks aside).
+bool IsRenameHeader(const char* text, size_t begin, size_t end)
+{
+    while (begin < end && IsBlank(text[begin]))
+        ++begin;
+    while (end > begin && IsBlank(text[end - 1]))
+        --end;
+    static const char kHeader[] = "[rename]";
+    if (end - begin != sizeof kHeader - 1)
+        return false;
+    for (size_t i = 0; i < sizeof kHeader - 1; ++i)
+        if ((text[begin + i] | 0x20) != (kHeader[i] | 0x20))
+            return false;
+    return true;
+}
+
+bool IsSectionStart(const char* text, size_t begin, size_t end)
+{
+    while (begin < end && IsBlank(text[begin]))
+        ++begin;
+    return begin < end && text[begin] == '[';
+}
+
+// Appends n bytes to dest at *at; false when they and a terminator do not fit.
+bool Append(char* dest, size_t cap, size_t* at, const char* bytes, size_t n)
+{
+    if (n >= cap - *at)
+        return false;
+    std::memcpy(dest + *at, bytes, n);
+    *at += n;
+    return true;
+}
+
+}  // namespace
+
+size_t AddWininitDeletion(char* dest, size_t cap, const char* text, size_t size, const char* path)
+{
+    if (cap == 0)
+        return 0;
+    // Where the new line goes: after the last line of [rename], else at the end.
+    size_t insertAt = size;
+    bool inRename = false, found = false;
+    for (size_t begin = 0; begin < size;) {
+        size_t end = begin;
+        while (end < size && text[end] != '\n')
+            ++end;
+        size_t next = end < size ? end + 1 : end;
+        size_t lineEnd = (end > begin && text[end - 1] == '\r') ? end - 1 : end;
+        if (IsSectionStart(text, begin, lineEnd)) {
+            if (inRename) {
+                insertAt = begin;
+                break;
+            }
+            inRename = IsRenameHeader(text, begin, lineEnd);
+            found = found || inRename;
+        }
+        begin = next;
+    }
+    const bool endsOpen = insertAt > 0 && text[insertAt - 1] != '\n';
+    static const char kHeader[] = "[rename]\r\n";
+    size_t at = 0;
+    bool ok = Append(dest, cap, &at, text, insertAt) && (!endsOpen || Append(dest, cap, &at, "\r\n", 2)) &&
+              (found || Append(dest, cap, &at, kHeader, sizeof kHeader - 1)) &&
+              Append(dest, cap, &at, "NUL=", 4) && Append(dest, cap, &at, path, std::strlen(path)) &&
+              Append(dest, cap, &at, "\r\n", 2) && Append(dest, cap, &at, text + insertAt, size - insertAt);
+    if (!ok) {
+        dest[0] = '\0';
+        return 0;
+    }
+    dest[at] = '\0';
+    return at;
+}

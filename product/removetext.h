@@ -46,4 +46,13 @@ bool JoinPath(char* dest, size_t cap, const char* dir, const char* name);
 // index beside it, ending in ".gid"; false for any other path.
 bool HelpIndexPath(char* dest, size_t cap, const char* path);
 
+// WININIT.INI, which Windows 95, 98 and Me read at their next start (they do not
+// implement MoveFileEx's delayed deletion): the `size` bytes of `text` (the file
+// as it is, or nothing) with the line "NUL=<path>" added at the end of its
+// [rename] section, or a new [rename] section with that line at the end of the
+// file. The file is no true profile file (it may name NUL many times), so it is
+// edited as text: every other byte stays as it was. The path must be a short (8.3)
+// one, the only kind read at that stage of the start. Writes the result and its
+// terminator into dest and returns its length; 0 (dest empty) when it does not fit.
+size_t AddWininitDeletion(char* dest, size_t cap, const char* text, size_t size, const char* path);
 #endif

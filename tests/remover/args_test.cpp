@@ -160,4 +160,41 @@ TEST(RemoverArgs, Paths)
     EXPECT_FALSE(HelpIndexPath(tiny, sizeof tiny, "C:\\M\\x.hlp"));
 }
 
+// WININIT.INI is edited as text: the new line goes to the end of [rename], every
+// other byte (other programs' entries, other sections, odd line ends) stays.
+TEST(RemoverText, WininitDeletionKeepsEverythingElse)
+{
+    const char* const path = "C:\\WINDOWS\\TEMP\\MVR1A2~1\\REMOVE.EXE";
+    const std::string line = std::string("NUL=") + path + "\r\n";
+    const struct {
+        const char* name;
+        std::string before, after;
+    } cases[] = {
+        {"no file yet", "", "[rename]\r\n" + line},
+        {"other sections only", "[CombineVxDs]\r\nx=1\r\n", "[CombineVxDs]\r\nx=1\r\n[rename]\r\n" + line},
+        {"last line without its end", "[CombineVxDs]\r\nx=1", "[CombineVxDs]\r\nx=1\r\n[rename]\r\n" + line},
+        {"an entry of another program", "[rename]\r\nNUL=C:\\OTHER.TMP\r\n",
+         "[rename]\r\nNUL=C:\\OTHER.TMP\r\n" + line},
+        {"section followed by another", "[Rename]\r\nNUL=C:\\A.TMP\r\n[Other]\r\ny=2\r\n",
+         "[Rename]\r\nNUL=C:\\A.TMP\r\n" + line + "[Other]\r\ny=2\r\n"},
+        {"header with blanks, bare line feeds", " [RENAME] \nNUL=C:\\B.TMP\n", " [RENAME] \nNUL=C:\\B.TMP\n" + line},
+        {"section at the end without a line end", "[rename]\r\nNUL=C:\\C.TMP", "[rename]\r\nNUL=C:\\C.TMP\r\n" + line},
+        {"a look-alike is no header", "[renamed]\r\n", "[renamed]\r\n[rename]\r\n" + line},
+    };
+    for (const auto& c : cases) {
+        char dest[256];
+        size_t n = AddWininitDeletion(dest, sizeof dest, c.before.data(), c.before.size(), path);
+        EXPECT_EQ(std::string(dest, n), c.after) << c.name;
+        EXPECT_EQ(dest[n], '\0') << c.name;
+    }
+    // Too small for the result: nothing, and an empty text.
+    const std::string before = "[rename]\r\n";
+    const size_t whole = before.size() + line.size();
+    char dest[128];
+    EXPECT_EQ(AddWininitDeletion(dest, whole + 1, before.data(), before.size(), path), whole);
+    std::memset(dest, 'x', sizeof dest);
+    EXPECT_EQ(AddWininitDeletion(dest, whole, before.data(), before.size(), path), 0u);
+    EXPECT_STREQ(dest, "");
+}
+
 }  // namespace

@@ -3,6 +3,9 @@
 // through its boxes) leaves nothing of the installation behind.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <sddl.h>
 #include <shlobj.h>
 #include <tlhelp32.h>
 
@@ -379,6 +382,145 @@ TEST_F(Remover, CommandLineWithoutTheSwitches)
     for (const char* name : kInstalledNames)
         EXPECT_TRUE(FileExists(std::string("C:\\Marvane\\") + name)) << name;
     EXPECT_TRUE(UninstallKeyExists());
+}
+
+// The working copy's folder in the temporary directory, found by its name.
+std::string WorkingFolder()
+{
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    for (const std::string& name : DirEntries(std::string(temp) + ".")) {
+        if (name.compare(0, 3, "MVR") == 0 && name.size() == 11)
+            return std::string(temp) + name;
+    }
+    return "";
+}
+
+// The allowed entries of an object's DACL, as SID text and flags; "<none>" when
+// it has no DACL and "protected" first when it inherits nothing.
+std::vector<std::string> AllowedEntries(const std::string& path)
+{
+    std::vector<std::string> entries;
+    DWORD size = 0;
+    GetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &size);
+    std::vector<char> sd(size ? size : 1);
+    if (!GetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, sd.data(), size, &size))
+        return {"<unreadable>"};
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL acl = nullptr;
+    GetSecurityDescriptorDacl(sd.data(), &present, &acl, &defaulted);
+    if (!present || !acl)
+        return {"<none>"};
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    GetSecurityDescriptorControl(sd.data(), &control, &revision);
+    if (control & SE_DACL_PROTECTED)
+        entries.push_back("protected");
+    for (DWORD i = 0; i < acl->AceCount; ++i) {
+        void* ace = nullptr;
+        GetAce(acl, i, &ace);
+        const ACE_HEADER* header = static_cast<ACE_HEADER*>(ace);
+        if (header->AceType != ACCESS_ALLOWED_ACE_TYPE) {
+            entries.push_back("not allowed-type");
+            continue;
+        }
+        const ACCESS_ALLOWED_ACE* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
+        char* text = nullptr;
+        ConvertSidToStringSidA(const_cast<DWORD*>(&allowed->SidStart), &text);
+        char line[160];
+        snprintf(line, sizeof line, "%s mask %08lX flags %02X", text ? text : "?",
+                 static_cast<unsigned long>(allowed->Mask), header->AceFlags & (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE));
+        entries.push_back(line);
+        LocalFree(text);
+    }
+    return entries;
+}
+
+std::string CurrentUserSid()
+{
+    HANDLE token;
+    OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
+    char buffer[256];
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size);
+    CloseHandle(token);
+    char* text = nullptr;
+    ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &text);
+    std::string sid = text ? text : "";
+    LocalFree(text);
+    return sid;
+}
+
+// The elevated working copy runs from a folder that only the user, the
+// Administrators and SYSTEM may reach, whatever the temporary directory allows.
+// Wine keeps no security descriptor of its own for a file: it shows one made from
+// the Unix permissions, which is where the difference shows: a folder made with
+// the default security there grants Everyone (S-1-1-0) reading.
+TEST_F(Remover, WorkingFolderIsTheUsersAlone)
+{
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    const std::string plain = std::string(temp) + "plain-folder";
+    ASSERT_TRUE(CreateDirectoryA(plain.c_str(), nullptr));
+    std::vector<std::string> plainEntries = AllowedEntries(plain);
+    RemoveDirectoryA(plain.c_str());
+    ASSERT_TRUE(std::any_of(plainEntries.begin(), plainEntries.end(),
+                            [](const std::string& e) { return e.rfind("S-1-1-0 ", 0) == 0; }))
+        << ::testing::PrintToString(plainEntries);
+
+    Install("C:\\Marvane", "C:\\Marvane", "Marvane");
+    ASSERT_EQ(RunProgram("C:\\Marvane\\remove.exe", "-q -f C:\\Marvane -d C:\\Marvane -g Marvane", work), 0);
+    ASSERT_TRUE(WaitForRemovers(60000));
+    EXPECT_FALSE(DirExists("C:\\Marvane"));
+    const std::string folder = WorkingFolder();
+    ASSERT_FALSE(folder.empty());
+    const std::string user = CurrentUserSid();
+    ASSERT_FALSE(user.empty());
+    auto ours = [&](const std::string& e) {
+        return e == "protected" || e.rfind(user + " ", 0) == 0 || e.rfind("S-1-5-32-544 ", 0) == 0 ||
+               e.rfind("S-1-5-18 ", 0) == 0;
+    };
+    std::vector<std::string> entries = AllowedEntries(folder);
+    ASSERT_FALSE(entries.empty());
+    for (const std::string& e : entries)
+        EXPECT_TRUE(ours(e)) << folder << ": " << e;
+    // Wine's copy keeps the original's Unix permissions, so others may read it; what
+    // matters is that nobody else may change it.
+    const unsigned long kWrites = FILE_WRITE_DATA | FILE_APPEND_DATA | WRITE_DAC | WRITE_OWNER | DELETE;
+    for (const std::string& e : AllowedEntries(folder + "\\remove.exe")) {
+        unsigned long mask = 0;
+        sscanf(e.c_str() + e.find(" mask ") + 6, "%lx", &mask);
+        EXPECT_TRUE(ours(e) || !(mask & kWrites)) << "the copy: " << e;
+    }
+}
+
+// Windows 95 does not implement MoveFileEx's delayed deletion: the working copy is
+// named in WININIT.INI's [rename] section (by its short name), after what other
+// programs put there, and nothing goes to the NT list.
+TEST_F(Remover, OnWindows95TheCopyGoesThroughWininit)
+{
+    Install("C:\\Marvane", "C:\\Marvane", "Marvane");
+    const std::string wininit = "C:\\windows\\WININIT.INI";
+    ASSERT_TRUE(WriteFileBytes(wininit, "[rename]\r\nNUL=C:\\OTHER.TMP\r\n"));
+    HKEY wine;
+    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Wine", &wine), ERROR_SUCCESS);
+    const char version[] = "win95";
+    RegSetValueExA(wine, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version), sizeof version);
+    int rc = RunProgram("C:\\Marvane\\remove.exe", "-q -f C:\\Marvane -d C:\\Marvane -g Marvane", work);
+    bool gone = WaitForRemovers(60000);
+    RegDeleteValueA(wine, "Version");
+    RegCloseKey(wine);
+    ASSERT_EQ(rc, 0);
+    ASSERT_TRUE(gone);
+    EXPECT_FALSE(DirExists("C:\\Marvane"));
+
+    const std::string folder = WorkingFolder();
+    ASSERT_FALSE(folder.empty());
+    char shortCopy[MAX_PATH];
+    ASSERT_NE(GetShortPathNameA((folder + "\\remove.exe").c_str(), shortCopy, sizeof shortCopy), 0u);
+    EXPECT_EQ(ReadFileBytes(wininit), "[rename]\r\nNUL=C:\\OTHER.TMP\r\nNUL=" + std::string(shortCopy) + "\r\n");
+    for (const std::string& p : PendingDeletions())
+        EXPECT_EQ(p.find("\\MVR"), std::string::npos) << p;
 }
 
 }  // namespace
