@@ -8,6 +8,7 @@
 
 #include "install/messages.h"
 #include "resources/resource.h"
+#include "runtime/dllsearch.h"
 #include "startup/state.h"
 #include "startup/window.h"
 
@@ -236,7 +237,19 @@ int BrowseForDirectory(HWND owner, const char* presetFileName, const char* initi
     ofn.Flags = OFN_HIDEREADONLY | OFN_ENABLEHOOK | OFN_ENABLETEMPLATE;
     ofn.lpfnHook = BrowseHookProc;
     ofn.lpTemplateName = sourcePicker ? "DLG_GETSRCDIR" : "DLG_BROWSE";
-    if (!GetOpenFileNameA(&ofn))
+    // The common dialogs come from the system directory when they are first
+    // needed: imported, they and what they pull in (the common controls and their
+    // theming) would be loaded at start-up, before the DLL search is narrowed, and
+    // a copy of one of them beside setup.exe could be taken instead.
+    HMODULE dialogs = LoadSystemLibrary("comdlg32.dll");
+    typedef BOOL(WINAPI * OpenFn)(LPOPENFILENAMEA);
+    OpenFn open =
+        dialogs ? reinterpret_cast<OpenFn>(reinterpret_cast<void*>(GetProcAddress(dialogs, "GetOpenFileNameA")))
+                : nullptr;
+    BOOL chosen = open && open(&ofn);
+    if (dialogs)
+        FreeLibrary(dialogs);
+    if (!chosen)
         return 0;
 
     // The answer is the navigated directory followed by the preset name: keep the directory.

@@ -1,6 +1,6 @@
 #include "payload/lzlib.h"
 
-#include <cstdio>
+#include "runtime/dllsearch.h"
 
 INT(WINAPI* lzInit)(INT file);
 LONG(WINAPI* lzCopy)(INT source, INT dest);
@@ -25,15 +25,7 @@ bool LoadLzLibrary()
 {
     if (library)
         return true;
-    char dir[MAX_PATH];
-    UINT n = GetSystemDirectoryA(dir, sizeof dir);
-    if (n == 0 || n >= sizeof dir)
-        return false;
-    char path[MAX_PATH + 16];
-    int len = std::snprintf(path, sizeof path, "%s\\%s", dir, libraryName);
-    if (len < 0 || static_cast<size_t>(len) >= sizeof path)
-        return false;
-    library = LoadLibraryA(path);
+    library = LoadSystemLibrary(libraryName);
     if (!library)
         return false;
     if (Find(&lzInit, "LZInit") && Find(&lzCopy, "LZCopy") && Find(&lzClose, "LZClose"))

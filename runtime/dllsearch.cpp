@@ -1,12 +1,27 @@
 #include "runtime/dllsearch.h"
 
-#include <windows.h>
+#include <cstdio>
 
 #ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
 #define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
 #endif
 
-int NarrowDllSearch()
+HMODULE LoadSystemLibrary(const char* name)
+{
+    char dir[MAX_PATH];
+    UINT n = GetSystemDirectoryA(dir, sizeof dir);
+    if (n == 0 || n >= sizeof dir)
+        return nullptr;
+    char path[MAX_PATH + 16];
+    int len = std::snprintf(path, sizeof path, "%s\\%s", dir, name);
+    if (len < 0 || static_cast<size_t>(len) >= sizeof path)
+        return nullptr;
+    return LoadLibraryA(path);
+}
+
+namespace {
+
+int NarrowSearch()
 {
     // kernel32 is mapped into every process, so asking for its handle loads nothing.
     HMODULE kernel = GetModuleHandleA("kernel32.dll");
@@ -25,4 +40,13 @@ int NarrowDllSearch()
     if (setDirectory && setDirectory(""))
         return 1;
     return 0;
+}
+
+}  // namespace
+
+int NarrowDllSearch()
+{
+    int how = NarrowSearch();
+    LoadSystemLibrary("ole32.dll");  // kept for the life of the process
+    return how;
 }

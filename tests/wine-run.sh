@@ -1,10 +1,16 @@
 #!/bin/bash
 # Runs one Windows test program under Wine in a fresh prefix of its own, on a
-# private Xvfb display.
+# private Xvfb display. With --host first, runs a host command instead (a test
+# script that starts Windows programs itself), with the same prefix and display.
 #   MARVANE_BUILD_DIR  build tree (prefixes live under it)   [required]
 #   MARVANE_TEST_NAME  name of the run's prefix              [default: program name]
 #   MARVANE_SCREEN     WxHxD of a private Xvfb screen         [default: 1024x768x24]
 set -u
+host=0
+if [ "${1:-}" = --host ]; then
+    host=1
+    shift
+fi
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../tools/wine-env.sh"
 build=${MARVANE_BUILD_DIR:?MARVANE_BUILD_DIR must name the build tree}
@@ -37,7 +43,11 @@ read -r _ xvfb_pid <&8
 read -r display_number <&8
 export DISPLAY=:$display_number
 
-"$MARVANE_WINE" "$@"
+if [ $host = 1 ]; then
+    "$@"
+else
+    "$MARVANE_WINE" "$@"
+fi
 rc=$?
 
 WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1
