@@ -5,6 +5,7 @@
 
 #include "install/messages.h"
 #include "payload/filetable.h"
+#include "payload/removalpaths.h"
 #include "resources/resource.h"
 #include "shell/progman.h"
 #include "shell/record.h"
@@ -22,33 +23,27 @@ void Close(HWND owner, const char* caption, const char* text)
         MessageBoxA(owner, text, caption, MB_OK | MB_ICONINFORMATION);
 }
 
-bool EndsWithNoCase(const char* text, const char* tail)
+struct FileDeletion {
+    char failed[64];
+};
+
+void DeleteOne(const char* path, bool companion, void* context)
 {
-    size_t n = std::strlen(text), m = std::strlen(tail);
-    return n >= m && lstrcmpiA(text + n - m, tail) == 0;
+    bool ok = DeleteFileA(path) != 0;
+    if (companion)
+        return;
+    char line[MESSAGE_CHARS];
+    LoadFormattedMessage(IDS_REMOVING_FILE, line, sizeof line, path,
+                         ok ? "ok" : static_cast<FileDeletion*>(context)->failed);
+    WriteLog(line);
 }
 
 // Deletes every file of the table from the recorded directories, one log line each.
 void DeleteInstalledFiles(const char* programDir)
 {
-    char webDir[RECORD_VALUE_CHARS + 8];
-    std::snprintf(webDir, sizeof webDir, "%s\\web", programDir);
-    char failed[64];
-    LoadMessage(IDS_FAILED, failed, sizeof failed);
-    for (int i = 0; i < fileCount; ++i) {
-        const PayloadFile& row = fileTable[i];
-        char path[REMOVE_PATH_CHARS];
-        std::snprintf(path, sizeof path, "%s\\%s", row.destDir == DIR_WEB ? webDir : programDir, row.destName);
-        bool ok = DeleteFileA(path) != 0;
-        char line[MESSAGE_CHARS];
-        LoadFormattedMessage(IDS_REMOVING_FILE, line, sizeof line, path, ok ? "ok" : failed);
-        WriteLog(line);
-        // The help viewer leaves its index beside the help file.
-        if (EndsWithNoCase(path, ".hlp")) {
-            std::memcpy(path + std::strlen(path) - 4, ".gid", 4);
-            DeleteFileA(path);
-        }
-    }
+    FileDeletion deletion;
+    LoadMessage(IDS_FAILED, deletion.failed, sizeof deletion.failed);
+    ForEachRemovalPath(programDir, DeleteOne, &deletion);
 }
 
 // Deletes the items and, for the product's own group, the group. Program Manager's

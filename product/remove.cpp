@@ -18,6 +18,7 @@
 #include "install/messages.h"
 #include "payload/filetable.h"
 #include "payload/privatedir.h"
+#include "payload/removalpaths.h"
 #include "product/ownerdacl.h"
 #include "product/removeres.h"
 #include "product/removetext.h"
@@ -120,18 +121,15 @@ int StartWorkingCopy()
     return 0;
 }
 
+void DeleteOne(const char* path, bool, void*)
+{
+    DeleteFileA(path);
+}
+
+// The same files as the Installer's own removal deletes, in the same order.
 void DeleteInstalledFiles()
 {
-    for (int i = 0; i < fileCount; ++i) {
-        const PayloadFile& row = fileTable[i];
-        char path[PATH_CHARS];
-        if (!JoinPath(path, sizeof path, InstalledDirectory(row.destDir, args.programDir, args.dataDir), row.destName))
-            continue;
-        DeleteFileA(path);
-        char index[PATH_CHARS];
-        if (HelpIndexPath(index, sizeof index, path))
-            DeleteFileA(index);
-    }
+    ForEachRemovalPath(args.programDir, DeleteOne, nullptr);
 }
 
 // Whether Program Manager lists the group; true when the list cannot be had.

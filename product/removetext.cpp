@@ -160,24 +160,6 @@ bool JoinPath(char* dest, size_t cap, const char* dir, const char* name)
     return Fits(dest, cap, std::snprintf(dest, cap, format, dir, name));
 }
 
-bool HelpIndexPath(char* dest, size_t cap, const char* path)
-{
-    const size_t n = std::strlen(path);
-    if (n < 4 || path[n - 4] != '.')
-        return false;
-    const char* ext = path + n - 3;
-    if ((ext[0] | 0x20) != 'h' || (ext[1] | 0x20) != 'l' || (ext[2] | 0x20) != 'p')
-        return false;
-    if (cap < n + 1) {
-        if (cap > 0)
-            dest[0] = '\0';
-        return false;
-    }
-    std::memcpy(dest, path, n - 3);
-    std::memcpy(dest + n - 3, "gid", 4);
-    return true;
-}
-
 namespace {
 
 // Whether the line text[begin, end) is the header "[rename]" (letter case and

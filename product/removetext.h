@@ -42,10 +42,6 @@ bool ComposeWorkingCopyLine(char* dest, size_t cap, const char* copyPath, unsign
 // empty) when the path does not fit: a cut path would name another file.
 bool JoinPath(char* dest, size_t cap, const char* dir, const char* name);
 
-// For a path ending in ".hlp" (any letter case), the path of the help viewer's
-// index beside it, ending in ".gid"; false for any other path.
-bool HelpIndexPath(char* dest, size_t cap, const char* path);
-
 // WININIT.INI, which Windows 95, 98 and Me read at their next start (they do not
 // implement MoveFileEx's delayed deletion): the `size` bytes of `text` (the file
 // as it is, or nothing) with the line "NUL=<path>" added at the end of its

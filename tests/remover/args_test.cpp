@@ -134,30 +134,6 @@ TEST(RemoverArgs, Paths)
         EXPECT_EQ(JoinPath(dest, j.cap, j.dir, j.name), j.ok) << j.path;
         EXPECT_STREQ(dest, j.path);
     }
-
-    const struct {
-        const char* path;
-        bool ok;
-        const char* index;
-    } helps[] = {
-        {"C:\\Marvane\\Marvane.hlp", true, "C:\\Marvane\\Marvane.gid"},
-        {"C:\\Marvane\\MARVANE.HLP", true, "C:\\Marvane\\MARVANE.gid"},
-        {"C:\\Marvane\\Marvane.Hlp", true, "C:\\Marvane\\Marvane.gid"},
-        {"C:\\Marvane\\Release.txt", false, nullptr},
-        {"C:\\Marvane\\hlp", false, nullptr},
-        {"C:\\Marvane\\x.hlpx", false, nullptr},
-        {".hlp", true, ".gid"},
-        {"hlp", false, nullptr},
-    };
-    for (const auto& h : helps) {
-        char dest[64] = "";
-        EXPECT_EQ(HelpIndexPath(dest, sizeof dest, h.path), h.ok) << h.path;
-        if (h.ok) {
-            EXPECT_STREQ(dest, h.index);
-        }
-    }
-    char tiny[8];
-    EXPECT_FALSE(HelpIndexPath(tiny, sizeof tiny, "C:\\M\\x.hlp"));
 }
 
 // WININIT.INI is edited as text: the new line goes to the end of [rename], every
