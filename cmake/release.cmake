@@ -50,7 +50,7 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   # more: the build refuses such a frame instead (the call that enters a frame
   # touches the page below the one before it, so frames under a page are safe).
   list(APPEND MARVANE_SMALL_OPTIONS -mpreferred-stack-boundary=2 -mno-stack-arg-probe
-       -Werror=frame-larger-than=4000 -fconserve-stack)
+       -Werror=frame-larger-than=4000)
 endif()
 
 # Compile options for the Installer's own code.
@@ -70,6 +70,16 @@ endfunction()
 #
 # On i686 the link also pins what the loader checks: the programs need Windows 4.0
 # (Windows 95, NT 4.0) and nothing later, whatever this linker's default is.
+# Their sections are merged where that costs nothing (cmake/merge-sections.cmake).
+set(MARVANE_LINKER_SCRIPT ${CMAKE_BINARY_DIR}/merged-sections.x)
+execute_process(COMMAND ${CMAKE_COMMAND} -DLINKER=${CMAKE_LINKER} -DOUT=${MARVANE_LINKER_SCRIPT}
+                        -P ${CMAKE_CURRENT_LIST_DIR}/merge-sections.cmake
+                RESULT_VARIABLE merge_rc)
+if(NOT merge_rc EQUAL 0)
+  message(FATAL_ERROR "Could not write the linker script ${MARVANE_LINKER_SCRIPT}")
+endif()
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/merge-sections.cmake)
+
 function(marvane_small_program target)
   marvane_small_code(${target})
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
@@ -83,13 +93,19 @@ function(marvane_small_program target)
   target_link_libraries(${target} PRIVATE marvane_crt ${MARVANE_WIN_LIBS} gcc)
   # The code is generated at link time: the link takes the same options.
   target_link_options(${target} PRIVATE -nostdlib -Wl,-e,${entry} -s -flto ${MARVANE_SMALL_OPTIONS}
-                      $<$<CONFIG:MinSizeRel>:-Oz>)
+                      $<$<CONFIG:MinSizeRel>:-Oz> -Wl,-T,${MARVANE_LINKER_SCRIPT})
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${MARVANE_LINKER_SCRIPT})
+  # The linker's DOS program takes the headers over one 512-byte block: it goes
+  # (tools/dosstub.h). Before anything else reads the file (size report, signing).
+  add_dependencies(${target} host_tools)
+  add_custom_command(TARGET ${target} POST_BUILD COMMAND ${HOST_PEHEADERS} $<TARGET_FILE:${target}> VERBATIM)
 endfunction()
 
 # Prints where the bytes of setup.exe go and its own size (without the payload)
 # after each link; the budget applies to the 32-bit program.
 set(MARVANE_SIZE_BUDGET 32768 CACHE STRING "Size budget of the Installer's own part of setup.exe, in bytes")
 set(HOST_PESIZE ${MARVANE_HOST_DIR}/pesize)
+set(HOST_PEHEADERS ${MARVANE_HOST_DIR}/peheaders)
 function(marvane_size_report target)
   set(args)
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)

@@ -1,5 +1,6 @@
 #include "install/messages.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "startup/state.h"
@@ -10,15 +11,8 @@ int LoadMessage(unsigned id, char* buffer, int capacity)
         return 0;
     if (LoadStringA(installer.instance, id, buffer, capacity) > 0)
         return 1;
-    char scratch[2048];
-    wsprintfA(scratch, "%u DEBUG - Unable to load string", id);
-    // Copy at most `capacity` characters, zero-filling the rest, and always terminate.
-    int i = 0;
-    for (; i < capacity && scratch[i]; ++i)
-        buffer[i] = scratch[i];
-    for (; i < capacity; ++i)
-        buffer[i] = '\0';
-    buffer[capacity - 1] = '\0';
+    // The fallback, cut to the capacity and terminated.
+    std::snprintf(buffer, static_cast<size_t>(capacity), "%u DEBUG - Unable to load string", id);
     return 0;
 }
 

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "install/messages.h"
+#include "payload/filetable.h"
 #include "resources/resource.h"
 #include "runtime/dllsearch.h"
 #include "startup/state.h"
@@ -31,6 +32,25 @@ const char kSourceFileName[] = "marvane.exe";
 bool PathExists(const char* path)
 {
     return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool IsDirectory(const char* path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The longest name a file is installed under: every installed path must stay
+// within the platform's MAX_PATH.
+size_t LongestInstalledName()
+{
+    size_t longest = 0;
+    for (int i = 0; i < fileCount; ++i) {
+        size_t n = std::strlen(fileTable[i].destName);
+        if (n > longest)
+            longest = n;
+    }
+    return longest;
 }
 
 // Appends "\" to a non-empty directory that lacks one; returns the new length.
@@ -104,11 +124,13 @@ int CreateDirectoryPath(char* path)
     if (CreateDirectoryA(path, nullptr))
         return 1;
     DWORD error = GetLastError();
-    if (error == ERROR_ALREADY_EXISTS)
+    // Already there: a directory counts as created (a drive's root too, which
+    // cannot be created), a file of that name does not.
+    if (IsDirectory(path))
         return 1;
 
     int created = 0;
-    char* slash = std::strrchr(path, '\\');
+    char* slash = error == ERROR_ALREADY_EXISTS ? nullptr : std::strrchr(path, '\\');
     if (slash) {
         *slash = '\0';
         CreateDirectoryPath(path);
@@ -116,14 +138,34 @@ int CreateDirectoryPath(char* path)
         created = CreateDirectoryA(path, nullptr) ? 1 : 0;
         if (!created) {
             error = GetLastError();
-            // A path ending in "\" was made by the call above: it exists now, as in the first test.
-            if (error == ERROR_ALREADY_EXISTS)
-                created = 1;
+            // A path ending in "\" was made by the call above: it exists now.
+            created = IsDirectory(path) ? 1 : 0;
         }
     }
     if (!created)
         ShowCreateFailure(path, error);
     return created;
+}
+
+int MakeFullDirectory(char* dir)
+{
+    char full[PROMPT_CHARS];
+    char* name;
+    DWORD n = GetFullPathNameA(dir, sizeof full, full, &name);
+    if (n == 0 || n >= sizeof full || n + 1 + LongestInstalledName() >= MAX_PATH)
+        return 0;
+    CopyText(dir, PROMPT_CHARS, full);
+    return 1;
+}
+
+int CreateInstallDirectory(char* dir)
+{
+    if (!MakeFullDirectory(dir)) {
+        // Cut, the path would name some other directory: refused whole.
+        ShowCreateFailure(dir, dir[0] ? ERROR_FILENAME_EXCED_RANGE : ERROR_INVALID_NAME);
+        return 0;
+    }
+    return CreateDirectoryPath(dir);
 }
 
 int LocateSource(HINSTANCE instance, HWND owner, char* dir, const char* fileName)
@@ -167,7 +209,7 @@ int AskProgramDir(HINSTANCE instance, HWND owner, char* dir)
     LoadMessage(IDS_ENTER_DEST_DIR, prompt, sizeof prompt);
 
     while (AskDirectory(owner, instance, prompt, dir, dir)) {
-        if (CreateDirectoryPath(dir))
+        if (CreateInstallDirectory(dir))
             return 1;
         char caption[SHORT_MESSAGE_CHARS];
         char text[SHORT_MESSAGE_CHARS];

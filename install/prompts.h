@@ -16,14 +16,27 @@ extern char dirDialogCaption[256];
 extern char browseFileName[256];
 
 // Creates the directory and any missing parents; shows the 10003 box on failure
-// (also in quiet mode). 1 when the directory exists afterwards.
+// (also in quiet mode). 1 when the directory exists afterwards; a file of that
+// name is a failure.
 int CreateDirectoryPath(char* path);
+
+// Makes dir (PROMPT_CHARS) the full path of what it names (GetFullPathNameA: a
+// relative or drive-relative directory is taken from the current directory).
+// 0, dir unchanged, when that is too long for the installed files' paths to stay
+// within MAX_PATH.
+int MakeFullDirectory(char* dir);
+
+// The program or data directory: made a full path, then created with its
+// parents. A path too long is refused with the 10003 box, as a directory that
+// cannot be created. 1 when the directory exists afterwards.
+int CreateInstallDirectory(char* dir);
 
 // Confirms fileName (plain or with "_" last) in dir, else asks for a directory.
 // dir (PROMPT_CHARS) comes back ending in "\". 0 when the user gave up.
 int LocateSource(HINSTANCE instance, HWND owner, char* dir, const char* fileName);
 
-// Asks for the program directory until one can be created. dir holds PROMPT_CHARS.
+// Asks for the program directory until one can be created (CreateInstallDirectory).
+// dir holds PROMPT_CHARS and comes back a full path.
 int AskProgramDir(HINSTANCE instance, HWND owner, char* dir);
 
 // The modal prompt DLG_GETDIR. 1 on OK (answer holds the edit text), 0 on Cancel.

@@ -55,14 +55,24 @@ void DirectoryFailureText(const char* dir, char* out, size_t cap)
     std::snprintf(out, cap, "%s\r\n%s", text, dir);
 }
 
+// A drive's root keeps its backslash: "C:" alone names the drive's current directory.
 void StripTrailingBackslash(char* dir)
 {
     size_t n = std::strlen(dir);
-    if (n > 0 && dir[n - 1] == '\\')
+    if (n > 0 && dir[n - 1] == '\\' && !(n == 3 && dir[1] == ':'))
         dir[n - 1] = '\0';
 }
 
-// A recorded value replaces `value` only when it exists and is not empty.
+// A recorded directory replaces `value` only when it exists and is not empty. It
+// is read whole (up to PROMPT_CHARS): one cut at the record's usual 255
+// characters would be some other directory.
+void TakeRecordedDirectory(const char* key, char* value)
+{
+    char stored[PROMPT_CHARS];
+    if (ReadInstallText(key, value, stored, sizeof stored) > 0)
+        CopyText(value, PROMPT_CHARS, stored);
+}
+
 void TakeRecorded(const char* key, char* value, size_t cap)
 {
     char stored[RECORD_VALUE_CHARS];
@@ -86,12 +96,14 @@ const char* PlatformDefaultDir()
 int TakeProgramDir(Run& run)
 {
     PumpMessages();
-    TakeRecorded("DIR", run.programDir, sizeof run.programDir);
+    TakeRecordedDirectory("DIR", run.programDir);
     if (!installer.quietMode) {
         if (!AskProgramDir(installer.instance, run.window, run.programDir))
             return Fail(run, IDS_NO_DEST_DIR, run.caption, MB_ICONERROR);
     }
-    if (!CreateDirectoryPath(run.programDir)) {
+    // The prompt has made it already; quietly, this is where it is made. Either way
+    // a relative directory becomes a full one before it is used or recorded.
+    if (!CreateInstallDirectory(run.programDir)) {
         // CreateDirectoryPath has shown its own box.
         char line[MESSAGE_CHARS + PROMPT_CHARS];
         DirectoryFailureText(run.programDir, line, sizeof line);
@@ -103,7 +115,7 @@ int TakeProgramDir(Run& run)
     return 1;
 }
 
-int TakeDataDir(Run& run)
+__attribute__((noinline)) int TakeDataDir(Run& run)
 {
     if (!(installer.installOptions & 1)) {
         CopyText(run.dataDir, sizeof run.dataDir, run.programDir);
@@ -112,7 +124,7 @@ int TakeDataDir(Run& run)
     const char* setting = installer.dataDirSetting;
     bool useSetting = std::strlen(setting) > 2 && lstrcmpiA(setting, "program") != 0 && lstrcmpiA(setting, "none") != 0;
     CopyText(run.dataDir, sizeof run.dataDir, useSetting ? setting : run.programDir);
-    TakeRecorded("DEFDIR", run.dataDir, sizeof run.dataDir);
+    TakeRecordedDirectory("DEFDIR", run.dataDir);
 
     char line[MESSAGE_CHARS + PROMPT_CHARS];
     if (!installer.quietMode) {
@@ -120,13 +132,17 @@ int TakeDataDir(Run& run)
         CopyText(browseFileName, sizeof browseFileName, "b");
         // Cancel keeps the value from before the prompt: a data directory is not essential.
         while (AskDirectory(run.window, installer.instance, kDataDirPrompt, run.programDir, run.dataDir)) {
-            if (CreateDirectoryPath(run.dataDir))
+            if (CreateInstallDirectory(run.dataDir))
                 break;
             DirectoryFailureText(run.dataDir, line, sizeof line);
             WriteLog(line);
             ShowBox(run, line, run.caption, MB_ICONERROR);
         }
-    } else if (!CreateDirectoryPath(run.dataDir)) {
+        // A cancelled prompt leaves the value from before it, uncreated: full all the
+        // same, or the program directory when it cannot be.
+        if (!MakeFullDirectory(run.dataDir))
+            CopyText(run.dataDir, sizeof run.dataDir, run.programDir);
+    } else if (!CreateInstallDirectory(run.dataDir)) {
         DirectoryFailureText(run.dataDir, line, sizeof line);
         WriteLog(line);
         return 0;
@@ -136,8 +152,16 @@ int TakeDataDir(Run& run)
     return 1;
 }
 
-// The group and its items; 0 when the user cancelled the group prompt.
-int MakeGroupAndItems(Run& run)
+bool EndsWithBackslash(const char* dir)
+{
+    size_t n = std::strlen(dir);
+    return n > 0 && dir[n - 1] == '\\';
+}
+
+// The group and its items; 0 when the user cancelled the group prompt. (Out of
+// line, like TakeDataDir: inlined, their buffers would take Install's frame over
+// a page, see cmake/release.cmake.)
+__attribute__((noinline)) int MakeGroupAndItems(Run& run)
 {
     TakeRecorded("GROUP", installer.groupName, sizeof installer.groupName);
     if (!installer.quietMode && !AskGroupName(run.window, installer.instance))
@@ -153,7 +177,8 @@ int MakeGroupAndItems(Run& run)
             if (!(row.status & STATUS_COPIED) || !row.makeIcon)
                 continue;
             char path[PROMPT_CHARS + NAME_CHARS];
-            std::snprintf(path, sizeof path, "%s\\%s", run.programDir, row.destName);
+            std::snprintf(path, sizeof path, EndsWithBackslash(run.programDir) ? "%s%s" : "%s\\%s", run.programDir,
+                          row.destName);
             if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
                 continue;
             char line[sizeof path + 32];
@@ -199,7 +224,10 @@ int Install(Run& run)
     if (!result)
         return Fail(run, IDS_INSTALL_FAILED, run.caption, MB_ICONERROR);
 
-    WriteInstallRecord(run.programDir, run.dataDir, installer.groupName);
+    // The files stay, but an installation that WIN.INI does not hold cannot be
+    // offered for removal or proposed again: that is no success.
+    if (!WriteInstallRecord(run.programDir, run.dataDir, installer.groupName))
+        return Fail(run, IDS_RECORD_FAILED, run.caption, MB_ICONERROR);
     char text[MESSAGE_CHARS], caption[MESSAGE_CHARS];
     LoadMessage(IDS_INSTALL_SUCCESS, text, sizeof text);
     WriteLog(text);

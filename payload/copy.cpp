@@ -10,13 +10,19 @@
 #include "startup/state.h"
 
 int currentDisk = 0;
+DWORD lastWriteError = 0;
 
 namespace {
 
 enum {
     COPY_PATH_CHARS = 512,
     ERROR_TEXT_CHARS = 256,
+    SYSTEM_TEXT_CHARS = 256,
 };
+
+#ifndef LZERROR_WRITE
+#define LZERROR_WRITE (-4)
+#endif
 
 bool FileIsThere(const char* path)
 {
@@ -85,17 +91,23 @@ int Expand(HFILE file, long long recorded, const char* dest)
         return LZCOPY_NO_DEST;
     }
     LONG written = lzCopy(lzSource, target);
+    DWORD error = GetLastError();
     // The library decodes until its input ends: a truncated or padded stream is only
     // noticed by comparing with the recorded length.
-    bool whole = written > 0 && (recorded < 0 || written == recorded);
+    int outcome = (written > 0 && (recorded < 0 || written == recorded)) ? LZCOPY_OK : LZCOPY_FAILED;
+    if (written == LZERROR_WRITE)
+        outcome = LZCOPY_WRITE_FAILED;
     // A write that failed late (a full disk) may only show when the file is closed.
-    if (_lclose(target) == HFILE_ERROR)
-        whole = false;
+    if (_lclose(target) == HFILE_ERROR && outcome == LZCOPY_OK) {
+        error = GetLastError();
+        outcome = LZCOPY_WRITE_FAILED;
+    }
     lzClose(lzSource);
-    if (whole)
+    if (outcome == LZCOPY_OK)
         return LZCOPY_OK;
     DeleteFileA(dest);
-    return LZCOPY_FAILED;
+    lastWriteError = error;
+    return outcome;
 }
 
 }  // namespace
@@ -126,12 +138,22 @@ namespace {
 // CopyOneFile's frame, which must stay under a page (see cmake/release.cmake).
 
 // Shows a retry prompt of the per-file copy: true to try again.
-__attribute__((noinline)) bool AskAgain(HWND owner, const PayloadFile* row, int code, const char* diskCaption)
+__attribute__((noinline)) bool AskAgain(HWND owner, const PayloadFile* row, const char* dest, int code,
+                                        const char* diskCaption)
 {
     char text[MESSAGE_CHARS];
     if (code == LZCOPY_NO_DEST) {
         LoadFormattedMessage(IDS_DEST_OPEN_FAILED, text, sizeof text, row->destName);
         return MessageBoxA(owner, text, nullptr, MB_RETRYCANCEL) == IDRETRY;
+    }
+    if (code == LZCOPY_WRITE_FAILED) {
+        // A full disk is no missing disk: the system says what went wrong.
+        char reason[SYSTEM_TEXT_CHARS];
+        if (!FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, lastWriteError, 0,
+                            reason, sizeof reason, nullptr))
+            std::snprintf(reason, sizeof reason, "%u", static_cast<unsigned>(lastWriteError));
+        LoadFormattedMessage(IDS_WRITE_FAILED, text, sizeof text, dest, reason);
+        return MessageBoxA(owner, text, nullptr, MB_RETRYCANCEL | MB_ICONERROR) == IDRETRY;
     }
     LoadFormattedMessage(IDS_INSERT_DISK, text, sizeof text, static_cast<unsigned>(row->disk), row->sourceName);
     UINT buttons = (row->disk != currentDisk) ? MB_OKCANCEL : MB_RETRYCANCEL;
@@ -139,17 +161,25 @@ __attribute__((noinline)) bool AskAgain(HWND owner, const PayloadFile* row, int 
     return answer == IDOK || answer == IDRETRY;
 }
 
-__attribute__((noinline)) void ReportRequiredFailure(HWND owner, const PayloadFile* row, const char* destDir)
+// Gives up on a row: a skipped optional row is logged; a required one is the
+// copy error (sized for both paths and the code).
+__attribute__((noinline)) int GiveUp(HWND owner, const PayloadFile* row, const char* dest, const char* destDir)
 {
-    char text[ERROR_TEXT_CHARS];
+    char text[MESSAGE_CHARS];
+    if (!row->required) {
+        LoadFormattedMessage(IDS_FILE_SKIPPED, text, sizeof text, dest);
+        WriteLog(text);
+        return 0;
+    }
     char caption[ERROR_TEXT_CHARS];
     LoadFormattedMessage(IDS_COPY_FAILED, text, sizeof text, row->sourceName, destDir,
                          static_cast<unsigned>(GetLastError()));
     WriteLog(text);
-    if (installer.quietMode)
-        return;
-    LoadMessage(IDS_INSTALL_CAPTION, caption, sizeof caption);
-    MessageBoxA(owner, text, caption, MB_OK | MB_ICONERROR);
+    if (!installer.quietMode) {
+        LoadMessage(IDS_INSTALL_CAPTION, caption, sizeof caption);
+        MessageBoxA(owner, text, caption, MB_OK | MB_ICONERROR);
+    }
+    return 1;
 }
 
 }  // namespace
@@ -158,7 +188,10 @@ int CopyOneFile(PayloadFile* row, const char* sourceDir, const char* destDir, HW
 {
     char dest[COPY_PATH_CHARS];
     char source[COPY_PATH_CHARS];
-    int destLen = std::snprintf(dest, sizeof dest, "%s\\%s", destDir, row->destName);
+    // A root directory ("C:\\") takes the name directly.
+    size_t dirLen = std::strlen(destDir);
+    const char* joint = (dirLen > 0 && destDir[dirLen - 1] == '\\') ? "%s%s" : "%s\\%s";
+    int destLen = std::snprintf(dest, sizeof dest, joint, destDir, row->destName);
     int sourceLen = std::snprintf(source, sizeof source, "%s%s", sourceDir, row->sourceName);
     // A cut path names some other file: such a row can only fail.
     bool destFits = destLen > 0 && static_cast<size_t>(destLen) < sizeof dest;
@@ -180,14 +213,11 @@ int CopyOneFile(PayloadFile* row, const char* sourceDir, const char* destDir, HW
             row->status |= STATUS_COPIED;
             return 0;
         }
-        if (!AskAgain(owner, row, code, diskCaption))
+        if (!AskAgain(owner, row, dest, code, diskCaption))
             break;
     }
     PumpMessages();
-    if (!row->required)
-        return 0;
-    ReportRequiredFailure(owner, row, destDir);
-    return 1;
+    return GiveUp(owner, row, dest, destDir);
 }
 
 namespace {
@@ -210,12 +240,7 @@ const char* DestinationFor(const PayloadFile& row, const char* programDir, const
 int CopyFiles(HINSTANCE instance, HWND owner, const char* sourceDir, const char* programDir,
               const char* dataDir, const char* webDir)
 {
-    // Cleared here as well as by the dialog, so that a dialog that could not be
-    // made does not leave an earlier Cancel standing.
-    installer.copyCancelled = 0;
-    installer.copyDialog =
-        installer.quietMode ? nullptr : CreateDialogParamA(instance, "DLG_COPY", owner, CopyDlgProc, 0);
-    HWND progressLine = installer.copyDialog ? GetDlgItem(installer.copyDialog, IDC_PROGRESS_LINE) : nullptr;
+    HWND progressLine = OpenProgressDialog(instance, owner);
 
     char countLine[64];
     std::snprintf(countLine, sizeof countLine, "installing %u files\n", static_cast<unsigned>(fileCount));
@@ -241,10 +266,6 @@ int CopyFiles(HINSTANCE instance, HWND owner, const char* sourceDir, const char*
     int result = (i == fileCount && !installer.copyCancelled) ? 1 : 0;
 
     FreeLzLibrary();
-    if (owner)
-        SetActiveWindow(owner);
-    if (installer.copyDialog)
-        DestroyWindow(installer.copyDialog);
-    installer.copyDialog = nullptr;
+    CloseProgressDialog(owner);
     return result;
 }

@@ -37,6 +37,68 @@ void LogMessage(unsigned id, ...)
     WriteLog(text);
 }
 
+// Deletes a run's payload files in dir (ending in "\"), then dir itself if that
+// left it empty (nothing of anyone else's goes). This run's own files are the
+// rows it extracted, each logged before it goes, whatever the outcome; an ended
+// run's are any of the table's, logged when they were there.
+void DeleteRunFiles(char* dir, bool ownRun)
+{
+    for (int i = 0; i < fileCount; ++i) {
+        const PayloadFile& row = fileTable[i];
+        if (ownRun && !(row.status & STATUS_EXTRACTED))
+            continue;
+        const char* name = ownRun ? row.sourceName : row.destName;
+        if (ownRun)
+            LogMessage(IDS_REMOVING_TEMP, dir, name);
+        char path[TEMP_FILE_CHARS];
+        int len = std::snprintf(path, sizeof path, "%s%s", dir, name);
+        if (len > 0 && static_cast<size_t>(len) < sizeof path && DeleteFileA(path) && !ownRun)
+            LogMessage(IDS_REMOVING_TEMP, dir, name);
+    }
+    dir[std::strlen(dir) - 1] = '\0';
+    RemoveDirectoryA(dir);
+}
+
+bool IsRunDirectoryName(const char* name)
+{
+    for (size_t i = 0; i + 1 < sizeof kPrivatePrefix; ++i)
+        if (name[i] != kPrivatePrefix[i])
+            return false;
+    const char* hex = name + sizeof kPrivatePrefix - 1;
+    int digits = 0;
+    for (; (hex[digits] >= '0' && hex[digits] <= '9') || (hex[digits] >= 'A' && hex[digits] <= 'F'); ++digits) {
+    }
+    return digits == 8 && hex[8] == '\0';
+}
+
+// Private directories of earlier runs that ended without their clean-up (killed,
+// or the machine went down). This run holds the run lock, so no other run is at
+// work in one of them. Only what a run puts there goes: the payload files by
+// name, then the directory if that left it empty.
+void RemoveEndedRunDirectories()
+{
+    char base[MAX_PATH];
+    DWORD n = GetTempPathA(sizeof base, base);
+    char pattern[MAX_PATH + 16];
+    if (n == 0 || n >= sizeof base ||
+        std::snprintf(pattern, sizeof pattern, "%s%s%s*", base, base[n - 1] == '\\' ? "" : "\\", kPrivatePrefix) >=
+            static_cast<int>(sizeof pattern))
+        return;
+    char* nameAt = std::strrchr(pattern, '\\') + 1;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsRunDirectoryName(found.cFileName))
+            continue;
+        char dir[TEMP_DIR_CHARS];
+        std::snprintf(dir, sizeof dir, "%.*s%s\\", static_cast<int>(nameAt - pattern), pattern, found.cFileName);
+        DeleteRunFiles(dir, false);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
 // Makes this run's directory inside the platform's temporary directory.
 bool MakePrivateTempDir()
 {
@@ -86,22 +148,6 @@ bool PayloadIntact(HINSTANCE instance, const char* resource, const void* data, D
     return intact;
 }
 
-HWND CreateProgressDialog(HINSTANCE instance, HWND owner)
-{
-    if (installer.quietMode)
-        return nullptr;
-    return CreateDialogParamA(instance, "DLG_COPY", owner, CopyDlgProc, 0);
-}
-
-void CloseProgressDialog(HWND owner)
-{
-    if (owner)
-        SetActiveWindow(owner);
-    if (installer.copyDialog)
-        DestroyWindow(installer.copyDialog);
-    installer.copyDialog = nullptr;
-}
-
 }  // namespace
 
 int ExtractPayload(HINSTANCE instance, HWND progressLine, const char* resource, const char* dir,
@@ -148,10 +194,10 @@ int ExtractPayload(HINSTANCE instance, HWND progressLine, const char* resource, 
 
 int ExtractAll(HINSTANCE instance, HWND owner)
 {
-    installer.copyDialog = CreateProgressDialog(instance, owner);
-    HWND progressLine = installer.copyDialog ? GetDlgItem(installer.copyDialog, IDC_PROGRESS_LINE) : nullptr;
+    HWND progressLine = OpenProgressDialog(instance, owner);
 
     int count = 0;
+    RemoveEndedRunDirectories();
     if (MakePrivateTempDir()) {
         for (int i = 0; i < fileCount; ++i) {
             PayloadFile& row = fileTable[i];
@@ -176,20 +222,7 @@ int RemoveTempFiles()
     // Without a private directory this run wrote nothing: never touch the shared one.
     if (!tempDir[0])
         return 0;
-    for (int i = 0; i < fileCount; ++i) {
-        const PayloadFile& row = fileTable[i];
-        if (!(row.status & STATUS_EXTRACTED))
-            continue;
-        LogMessage(IDS_REMOVING_TEMP, tempDir, row.sourceName);
-        char path[TEMP_FILE_CHARS];
-        int len = std::snprintf(path, sizeof path, "%s%s", tempDir, row.sourceName);
-        if (len > 0 && static_cast<size_t>(len) < sizeof path)
-            DeleteFileA(path);
-    }
-    // The directory goes too (only when empty: nothing of anyone else's is deleted).
-    size_t len = std::strlen(tempDir);
-    tempDir[len - 1] = '\0';
-    RemoveDirectoryA(tempDir);
+    DeleteRunFiles(tempDir, true);
     tempDir[0] = '\0';
     return 0;
 }

@@ -24,6 +24,7 @@
 #include "product/removetext.h"
 #include "shell/progman.h"
 #include "shell/record.h"
+#include "startup/runlock.h"
 #include "startup/state.h"
 
 namespace {
@@ -224,12 +225,20 @@ int RunRemoval()
     WaitForSingleObject(original, WAIT_FOR_ORIGINAL_MS);
     CloseHandle(original);
 
+    // Not while the Installer, or another remover, is at work on the same files.
+    if (!AcquireRunLock()) {
+        if (!args.quiet)
+            Box(IDS_RM_BUSY, MB_OK | MB_ICONERROR, "");
+        ScheduleOwnDeletion();
+        return 1;
+    }
     DeleteInstalledFiles();
     DeleteItemsAndGroup();
     const bool removed = RemoveDirectoryA(args.programDir) != 0;
     DeleteInstallRecord();
     DeleteUninstallKey();
     ScheduleOwnDeletion();
+    ReleaseRunLock();  // the closing box holds up no other run
 
     if (!args.quiet)
         Box(removed ? IDS_RM_DONE : IDS_RM_LEFTOVER, MB_OK | MB_ICONINFORMATION, args.programDir);

@@ -8,5 +8,6 @@
 #define IDS_RM_LEFTOVER      4
 #define IDS_RM_USAGE         5
 #define IDS_RM_START_FAILED  6
+#define IDS_RM_BUSY          7
 
 #endif

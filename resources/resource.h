@@ -49,6 +49,10 @@
 #define IDS_FAILED              10089
 #define IDS_REMOVING_ICON       10090
 #define IDS_PAYLOAD_DAMAGED     10091
+#define IDS_ALREADY_RUNNING     10092
+#define IDS_WRITE_FAILED        10093
+#define IDS_FILE_SKIPPED        10094
+#define IDS_RECORD_FAILED       10095
 #define IDS_DEST_OPEN_FAILED    11622
 
 /* Command identifier of the start command posted to the main window. */

@@ -33,18 +33,12 @@ int Finish(Sink* sink, bool ok)
 }
 
 // Arguments come from the caller's list or, for the tests, from a table. Numbers
-// are read at the width the directive names and handed on as unsigned long,
-// sign-extended for %d (a negative int keeps its sign bits).
+// are read at the width the directive names and handed on as unsigned long.
 struct ListArgs {
     va_list* list;
 
     const char* Text() { return va_arg(*list, const char*); }
-    unsigned long Number(bool isLong, bool isSigned)
-    {
-        if (isLong)
-            return va_arg(*list, unsigned long);
-        return isSigned ? static_cast<unsigned long>(static_cast<long>(va_arg(*list, int))) : va_arg(*list, unsigned);
-    }
+    unsigned long Number(bool isLong) { return isLong ? va_arg(*list, unsigned long) : va_arg(*list, unsigned); }
 };
 
 struct TableArgs {
@@ -53,36 +47,19 @@ struct TableArgs {
     size_t next;
 
     const char* Text() { return next < count ? values[next++].text : ""; }
-    unsigned long Number(bool isLong, bool isSigned)
+    unsigned long Number(bool isLong)
     {
         unsigned long long raw = next < count ? values[next++].number : 0;
-        if (isLong)
-            return static_cast<unsigned long>(raw);
-        return isSigned ? static_cast<unsigned long>(static_cast<long>(static_cast<int>(raw)))
-                        : static_cast<unsigned>(raw);
+        return isLong ? static_cast<unsigned long>(raw) : static_cast<unsigned>(raw);
     }
 };
 
-// One field: `length` characters of `text` padded to the width; zeros go after
-// the sign (text[0] when it is '-').
-void PutField(Sink* sink, const char* text, int length, int width, bool left, bool zeroPad)
+// One field: `length` characters of `text`, right-justified in the width.
+void PutField(Sink* sink, const char* text, int length, int width, bool zeroPad)
 {
-    int pad = width - length;
-    if (!left && zeroPad) {
-        if (length > 0 && *text == '-') {
-            Put(sink, '-');
-            ++text;
-            --length;
-        }
-        Repeat(sink, '0', pad);
-        pad = 0;
-    }
-    if (!left)
-        Repeat(sink, ' ', pad);
+    Repeat(sink, zeroPad ? '0' : ' ', width - length);
     for (int i = 0; i < length; ++i)
         Put(sink, text[i]);
-    if (left)
-        Repeat(sink, ' ', pad);
 }
 
 template <class Args>
@@ -94,15 +71,9 @@ int Format(Sink* sink, const char* p, Args& args)
             continue;
         }
         ++p;
-        bool left = false, zeroPad = false;
-        for (;; ++p) {
-            if (*p == '-')
-                left = true;
-            else if (*p == '0')
-                zeroPad = true;
-            else
-                break;
-        }
+        bool zeroPad = false;
+        for (; *p == '0'; ++p)
+            zeroPad = true;
         int width = 0;
         for (; *p >= '0' && *p <= '9'; ++p)
             if (width <= FORMAT_FIELD_LIMIT)
@@ -113,11 +84,11 @@ int Format(Sink* sink, const char* p, Args& args)
         if (isLong)
             ++p;
         char conversion = *p ? *p++ : '\0';
-        // l before c or s would mean wide characters: not these programs' texts.
-        if (isLong && (conversion == 'c' || conversion == 's'))
+        // l before s would mean wide characters: not these programs' texts.
+        if (isLong && conversion == 's')
             return Finish(sink, false);
-        // Digits are written backwards from the end: a 64-bit long in octal would
-        // not need more.
+        // Digits are written backwards from the end: a 64-bit long in decimal
+        // needs 20.
         char number[24];
         char* text = number + sizeof number;
         const char* field = text;
@@ -126,12 +97,6 @@ int Format(Sink* sink, const char* p, Args& args)
         case '%':
             Put(sink, '%');
             continue;
-        case 'c':
-            number[0] = static_cast<char>(args.Number(false, true));
-            field = number;
-            length = 1;
-            zeroPad = false;
-            break;
         case 's':
             field = args.Text();
             if (!field)
@@ -140,22 +105,16 @@ int Format(Sink* sink, const char* p, Args& args)
                 ++length;
             zeroPad = false;
             break;
-        case 'd':
         case 'u':
         case 'x':
         case 'X': {
-            unsigned long value = args.Number(isLong, conversion == 'd');
-            bool negative = conversion == 'd' && static_cast<long>(value) < 0;
-            if (negative)
-                value = 0 - value;
+            unsigned long value = args.Number(isLong);
             unsigned base = (conversion == 'x' || conversion == 'X') ? 16 : 10;
             const char* digitSet = conversion == 'X' ? "0123456789ABCDEF" : "0123456789abcdef";
             do {
                 *--text = digitSet[value % base];
                 value /= base;
             } while (value);
-            if (negative)
-                *--text = '-';
             field = text;
             length = static_cast<int>(number + sizeof number - text);
             break;
@@ -163,7 +122,7 @@ int Format(Sink* sink, const char* p, Args& args)
         default:
             return Finish(sink, false);
         }
-        PutField(sink, field, length, width, left, zeroPad);
+        PutField(sink, field, length, width, zeroPad);
     }
     return Finish(sink, true);
 }

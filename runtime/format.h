@@ -2,9 +2,9 @@
 // run-time DLL (retail Windows 95 has none). Pure logic: no platform headers.
 //
 // Understood: the directives the programs use, and what C99 does with each:
-// %% %c %s %d %u %x %X, the flags '-' (left-justify) and '0' (pad numbers with
-// zeros), a width in digits, and the length modifier l. Anything else (precision,
-// '*', other flags and modifiers, floating point, %p, %n) is refused: the result
+// %% %s %u %x %X, the flag '0' (pad with zeros), a width in digits, and the
+// length modifier l. Anything else (%d, %c, precision, '*', other flags and
+// modifiers, floating point, %p, %n) is refused: the result
 // is -1, so a format this formatter does not know is never half understood. A
 // width above FORMAT_FIELD_LIMIT is refused too: no text of the programs needs
 // one, and a stray format must not count gigabytes of padding.
@@ -23,8 +23,8 @@ enum { FORMAT_FIELD_LIMIT = 4096 };
 int FormatText(char* dest, size_t cap, const char* format, va_list args);
 
 // One argument for FormatTextFromTable: numbers are read from `number` narrowed
-// to the type the directive names (int, or long with l, as va_arg reads them);
-// %s reads `text`.
+// to the type the directive names (unsigned, or unsigned long with l, as va_arg
+// reads them); %s reads `text`.
 struct FormatValue {
     unsigned long long number;
     const char* text;

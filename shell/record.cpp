@@ -72,12 +72,17 @@ unsigned long EstimateInstalledKiB(const char* programDir, const char* dataDir)
 
 int ReadInstallValue(const char* key, const char* defaultText, char* buffer)
 {
-    return static_cast<int>(GetProfileStringA(RECORD_SECTION, key, defaultText, buffer, RECORD_VALUE_CHARS));
+    return ReadInstallText(key, defaultText, buffer, RECORD_VALUE_CHARS);
+}
+
+int ReadInstallText(const char* key, const char* defaultText, char* buffer, unsigned cap)
+{
+    return static_cast<int>(GetProfileStringA(RECORD_SECTION, key, defaultText, buffer, cap));
 }
 
 // Without rights on the key the values are skipped, silently: the profile
 // record is what the Installer itself reads back.
-void WriteInstallRecord(const char* programDir, const char* dataDir, const char* groupName)
+bool WriteInstallRecord(const char* programDir, const char* dataDir, const char* groupName)
 {
     HKEY key;
     if (RegCreateKeyA(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, &key) == ERROR_SUCCESS) {
@@ -94,10 +99,12 @@ void WriteInstallRecord(const char* programDir, const char* dataDir, const char*
     }
     char options[16];
     std::snprintf(options, sizeof options, "%u", kInstallOptions);
-    WriteProfileStringA(RECORD_SECTION, "DIR", programDir);
-    WriteProfileStringA(RECORD_SECTION, "DEFDIR", dataDir);
-    WriteProfileStringA(RECORD_SECTION, "GROUP", groupName);
-    WriteProfileStringA(RECORD_SECTION, "INSTOPTS", options);
+    // WIN.INI is what the Installer reads back: a write that fails there is reported.
+    BOOL written = WriteProfileStringA(RECORD_SECTION, "DIR", programDir);
+    written &= WriteProfileStringA(RECORD_SECTION, "DEFDIR", dataDir);
+    written &= WriteProfileStringA(RECORD_SECTION, "GROUP", groupName);
+    written &= WriteProfileStringA(RECORD_SECTION, "INSTOPTS", options);
+    return written != 0;
 }
 
 void DeleteInstallRecord()

@@ -11,10 +11,15 @@ enum { RECORD_VALUE_CHARS = 256 };
 // the length placed in the buffer (0: nothing recorded, or empty).
 int ReadInstallValue(const char* key, const char* defaultText, char* buffer);
 
+// The same, whole, into a buffer of cap characters (the directories are read so,
+// so that a value longer than the usual 255 is seen as what it is, not cut).
+int ReadInstallText(const char* key, const char* defaultText, char* buffer, unsigned cap);
+
 // Writes the uninstall key (DisplayName, UninstallString, DisplayVersion, Publisher,
 // InstallLocation, EstimatedSize) and then DIR, DEFDIR, GROUP and INSTOPTS=1.
-// Directories come without a trailing backslash.
-void WriteInstallRecord(const char* programDir, const char* dataDir, const char* groupName);
+// Directories come without a trailing backslash (a drive's root keeps it). True
+// when the four WIN.INI keys were written; the key's values are not checked.
+bool WriteInstallRecord(const char* programDir, const char* dataDir, const char* groupName);
 
 // The directory a row of the file table is installed into, as the install copies
 // it: DIR_DATA rows into the data directory, all others (the web directory is the

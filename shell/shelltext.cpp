@@ -14,6 +14,8 @@ const char kRemoverWord[] = "remove";
 #define ADD_ITEM_FORMAT "[AddItem(\"%s\",\"%s\",,,,,%s)]"
 #define UNINSTALL_FORMAT "%s\\%s.exe -f %s -d %s -g %s"
 #define UNINSTALL_QUOTED_FORMAT "\"%s\\%s.exe\" -f %s -d %s -g %s"
+#define UNINSTALL_ROOT_FORMAT "%s%s.exe -f %s -d %s -g %s"
+#define UNINSTALL_QUOTED_ROOT_FORMAT "\"%s%s.exe\" -f %s -d %s -g %s"
 
 // Fixed text of a format: its length less two characters per "%s".
 constexpr size_t FixedChars(size_t formatSize, size_t inserts)
@@ -88,7 +90,11 @@ bool ComposeUninstallString(char* dest, size_t cap, const char* programDir, cons
     if (cap == 0)
         return false;
     programDir = OrEmpty(programDir);
-    const char* format = HasBlank(programDir) ? UNINSTALL_QUOTED_FORMAT : UNINSTALL_FORMAT;
+    // A drive's root ends in "\" already and takes the name directly.
+    const size_t n = std::strlen(programDir);
+    const bool root = n > 0 && programDir[n - 1] == '\\';
+    const char* format = HasBlank(programDir) ? (root ? UNINSTALL_QUOTED_ROOT_FORMAT : UNINSTALL_QUOTED_FORMAT)
+                                              : (root ? UNINSTALL_ROOT_FORMAT : UNINSTALL_FORMAT);
     return Fits(dest, cap,
                 std::snprintf(dest, cap, format, programDir, kRemoverWord, programDir, OrEmpty(dataDir), OrEmpty(group)));
 }

@@ -8,6 +8,7 @@
 #include "payload/extract.h"
 #include "resources/resource.h"
 #include "startup/geometry.h"
+#include "startup/runlock.h"
 #include "startup/state.h"
 #include "startup/switches.h"
 
@@ -17,12 +18,29 @@ namespace {
 bool sequenceRunning = false;
 int exitCode = EXIT_OK;
 
+// A second run at once is refused before it changes anything: said in a box,
+// or in quiet mode in the log only.
+void RefuseSecondRun(HWND window)
+{
+    char text[MESSAGE_CHARS];
+    LoadMessage(IDS_ALREADY_RUNNING, text, sizeof text);
+    WriteLog(text);
+    if (!installer.quietMode)
+        MessageBoxA(window, text, installer.installTitle, MB_OK | MB_ICONERROR);
+}
+
 void OnStart(HWND window)
 {
     sequenceRunning = true;
-    int outcome = RunInstallSequence(window);
+    int outcome = 0;
+    if (AcquireRunLock()) {
+        outcome = RunInstallSequence(window);
+        RemoveTempFiles();
+        ReleaseRunLock();
+    } else {
+        RefuseSecondRun(window);
+    }
     sequenceRunning = false;
-    RemoveTempFiles();
     exitCode = outcome ? EXIT_OK : EXIT_FAILED;
     PostMessageA(window, WM_CLOSE, 0, 0);
 }

@@ -31,21 +31,15 @@ TEST(Format, DirectivesAsC99HasThem)
     const NumberCase cases[] = {
         {"%u", 0, "0"},
         {"%u", 4294967295u, "4294967295"},
-        {"%d", static_cast<unsigned>(-42), "-42"},
-        {"%d", static_cast<unsigned>(INT_MIN), "-2147483648"},
-        {"%5d", static_cast<unsigned>(-42), "  -42"},
-        {"%05d", static_cast<unsigned>(-42), "-0042"},
-        {"%-5d|", static_cast<unsigned>(-42), "-42  |"},
-        {"%-05u|", 7, "7    |"},  // '-' wins over '0'
+        {"%5u", 42, "   42"},
+        {"%05u", 42, "00042"},
         {"%08lX", 0x2a, "0000002A"},
         {"%08lX", 0x9E3779B9u, "9E3779B9"},
         {"%x", 0xBEEF, "beef"},
         {"%X", 0xBEEF, "BEEF"},
         {"%lu", 123456789, "123456789"},
         {"%2u", 12345, "12345"},  // a width is a minimum
-        {"%c", 'M', "M"},
-        {"%3c|", 'M', "  M|"},
-        {"%-3c|", 'M', "M  |"},
+        {"%u", 0x100000005ull, "5"},   // an unsigned is 32 bits
         {"100%%", 0, "100%"},
     };
     for (const NumberCase& c : cases) {
@@ -57,11 +51,11 @@ TEST(Format, DirectivesAsC99HasThem)
     }
     // Through the caller's argument list, with mixed types.
     char buffer[96];
-    EXPECT_EQ(Format(buffer, sizeof buffer, "%s%sMVN%08lX|%u|%d|%s", "C:\\TEMP", "\\", 0x1234ABCDUL, 10u, -1, "x"),
-              27);
-    EXPECT_STREQ(buffer, "C:\\TEMP\\MVN1234ABCD|10|-1|x");
-    EXPECT_EQ(Format(buffer, sizeof buffer, "%6s|%-6s|%s", "ab", "cd", static_cast<const char*>(nullptr)), 20);
-    EXPECT_STREQ(buffer, "    ab|cd    |(null)");
+    EXPECT_EQ(Format(buffer, sizeof buffer, "%s%sMVN%08lX|%u|%lu|%s", "C:\\TEMP", "\\", 0x1234ABCDUL, 10u, 7UL, "x"),
+              26);
+    EXPECT_STREQ(buffer, "C:\\TEMP\\MVN1234ABCD|10|7|x");
+    EXPECT_EQ(Format(buffer, sizeof buffer, "%6s|%s", "ab", static_cast<const char*>(nullptr)), 13);
+    EXPECT_STREQ(buffer, "    ab|(null)");
 }
 
 struct BoundCase {
@@ -89,7 +83,7 @@ TEST(Format, BoundsTerminatesAndReportsTheWholeLength)
 
     char buffer[16];
     std::memset(buffer, '#', sizeof buffer);
-    EXPECT_EQ(Format(buffer, 8, "ab%4000d", 1), 4002);
+    EXPECT_EQ(Format(buffer, 8, "ab%4000u", 1u), 4002);
     EXPECT_STREQ(buffer, "ab     ");
     EXPECT_EQ(buffer[8], '#');
 }
@@ -98,8 +92,9 @@ TEST(Format, BoundsTerminatesAndReportsTheWholeLength)
 // formatted before the directive stays, terminated.
 TEST(Format, RefusesWhatItDoesNotKnow)
 {
-    const char* const refused[] = {"ab%f", "ab%p", "ab%n", "ab%.3s", "ab%*d", "ab%+d", "ab% d", "ab%#x",
-                                   "ab%lld", "ab%hd", "ab%zu", "ab%ls", "ab%", "ab%5", "ab%l", "ab%4097d"};
+    const char* const refused[] = {"ab%f", "ab%p", "ab%n", "ab%.3s", "ab%*u", "ab%+u", "ab% u", "ab%#x",
+                                   "ab%-5u", "ab%d", "ab%c", "ab%llu", "ab%hu", "ab%zu", "ab%ls", "ab%",
+                                   "ab%5", "ab%l", "ab%4097u"};
     for (const char* format : refused) {
         char buffer[16];
         FormatValue v = {1, "x"};
@@ -108,7 +103,7 @@ TEST(Format, RefusesWhatItDoesNotKnow)
     }
     char buffer[8];
     FormatValue v = {7, nullptr};
-    EXPECT_EQ(FormatTextFromTable(buffer, sizeof buffer, "%4096d", &v, 1), 4096);
+    EXPECT_EQ(FormatTextFromTable(buffer, sizeof buffer, "%4096u", &v, 1), 4096);
 }
 
 // Past the end of a table every number is 0 and every text empty.
