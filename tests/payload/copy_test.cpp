@@ -4,39 +4,11 @@
 #include <cstring>
 
 #include "payload/copy.h"
-#include "payload/lzheader.h"
 #include "payload_support.h"
 #include "startup/state.h"
 #include "support/winhelp.h"
 
 namespace {
-
-TEST(SzddHeader, ReadsMagicAndRecordedLength)
-{
-    struct Case {
-        const char* name;
-        std::string bytes;
-        int ok;
-        uint32_t length;
-    } cases[] = {
-        {"whole header", SzddRaw(0x01020304u, ""), 1, 0x01020304u},
-        {"largest length", SzddRaw(0xFFFFFFFFu, "xyz"), 1, 0xFFFFFFFFu},
-        {"mode is not checked here", SzddRaw(7, "", 'B'), 1, 7},
-        {"one byte short", SzddRaw(7, "").substr(0, 13), 0, 0},
-        {"wrong magic", "SZDD\x88\xF0\x27\x34" + SzddRaw(7, "").substr(8), 0, 0},
-        {"plain text", "This is not a container at all.", 0, 0},
-        {"empty", "", 0, 0},
-    };
-    for (const Case& c : cases) {
-        uint32_t length = 0;
-        EXPECT_EQ(ReadSzddHeader(reinterpret_cast<const unsigned char*>(c.bytes.data()), c.bytes.size(), &length),
-                  c.ok)
-            << c.name;
-        if (c.ok) {
-            EXPECT_EQ(length, c.length) << c.name;
-        }
-    }
-}
 
 class Copy : public ::testing::Test {
 protected:
