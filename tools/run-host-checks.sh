@@ -1,7 +1,8 @@
 #!/bin/bash
 # Host-side checks of the pure code (tests/host): builds it natively with clang,
-# runs every pure unit test under AddressSanitizer and UndefinedBehaviorSanitizer,
-# then each libFuzzer target for a short while, starting from its seeds in
+# runs the pure unit tests under AddressSanitizer and UndefinedBehaviorSanitizer,
+# then each libFuzzer target for a short while (tests/host/CMakeLists.txt lists the
+# sources, tests and targets), starting from its seeds in
 # tests/fuzz/corpus/<target>. Exits non-zero on any test failure, sanitizer report
 # or fuzzer crash; a crashing input is kept as <build>/fuzz/<target>/crash-*.
 #   MARVANE_HOST_BUILD   build folder (default build-host)
