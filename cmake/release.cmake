@@ -102,8 +102,12 @@ function(marvane_small_program target)
 endfunction()
 
 # Prints where the bytes of setup.exe go and its own size (without the payload)
-# after each link; the budget applies to the 32-bit program.
+# after each link; the budget applies to the 32-bit program. The target size-check
+# (a release check) runs the report again and fails when the size is over it.
 set(MARVANE_SIZE_BUDGET 32768 CACHE STRING "Size budget of the Installer's own part of setup.exe, in bytes")
+if(NOT MARVANE_SIZE_BUDGET MATCHES "^[0-9]+$")
+  message(FATAL_ERROR "MARVANE_SIZE_BUDGET must be a number of bytes: '${MARVANE_SIZE_BUDGET}'")
+endif()
 set(HOST_PESIZE ${MARVANE_HOST_DIR}/pesize)
 set(HOST_PEHEADERS ${MARVANE_HOST_DIR}/peheaders)
 function(marvane_size_report target)
@@ -115,6 +119,17 @@ function(marvane_size_report target)
   add_custom_command(TARGET ${target} POST_BUILD
     COMMAND ${HOST_PESIZE} $<TARGET_FILE:${target}> ${args}
     VERBATIM)
+  if(args)
+    add_custom_target(size-check
+      COMMAND ${HOST_PESIZE} $<TARGET_FILE:${target}> ${args} --fail-over-budget
+      VERBATIM)
+  else()
+    add_custom_target(size-check
+      COMMAND ${CMAKE_COMMAND} -E echo "size-check: the budget applies to the 32-bit build"
+      COMMAND ${CMAKE_COMMAND} -E false
+      VERBATIM)
+  endif()
+  add_dependencies(size-check ${target})
 endfunction()
 
 add_subdirectory(${CMAKE_SOURCE_DIR}/runtime ${CMAKE_BINARY_DIR}/runtime)

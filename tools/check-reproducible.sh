@@ -5,7 +5,10 @@
 # Exits non-zero when anything differs. The copies hold what git tracks plus the
 # untracked files it does not ignore, i.e. what the next commit would hold.
 #   tools/check-reproducible.sh [-k]     -k keeps the two trees (printed) to look at
-# SOURCE_DATE_EPOCH, when set, applies to both builds.
+# SOURCE_DATE_EPOCH, when set, applies to both builds, and so do the extra CMake
+# options in MARVANE_CMAKE_ARGS (as for tools/build.sh), e.g. a release engineer's
+# -DMARVANE_PAYLOAD_DIR=... and signing options. Give paths in them absolute: both
+# builds then read the same payload directory and certificate.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 keep=0
@@ -34,7 +37,7 @@ build() {  # source-dir jobs time-zone umask
         umask "$4"
         export TZ=$3
         cmake -S "$src" -B "$src/build" -DCMAKE_TOOLCHAIN_FILE="$src/cmake/toolchain-mingw-i686.cmake" \
-            -DMARVANE_BUILD_TESTS=OFF >"$src/build.log" 2>&1
+            -DMARVANE_BUILD_TESTS=OFF ${MARVANE_CMAKE_ARGS:-} >"$src/build.log" 2>&1
         cmake --build "$src/build" -j "$2" >>"$src/build.log" 2>&1
     ) || { echo "== build in $src failed:"; tail -n 30 "$src/build.log"; return 1; }
 }
@@ -43,6 +46,7 @@ a=$work/a/src
 b=$work/second-copy/of/the/sources
 copy_sources "$a"
 copy_sources "$b"
+[ -n "${MARVANE_CMAKE_ARGS:-}" ] && echo "== both builds with: $MARVANE_CMAKE_ARGS"
 echo "== building in $a"
 build "$a" 1 UTC 022
 echo "== building in $b"

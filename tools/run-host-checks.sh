@@ -1,20 +1,30 @@
 #!/bin/bash
 # Host-side checks of the pure code (tests/host): builds it natively with clang,
-# runs every pure unit test under AddressSanitizer and UndefinedBehaviorSanitizer,
-# then each libFuzzer target for a short while, starting from its seeds in
+# runs the pure unit tests under AddressSanitizer and UndefinedBehaviorSanitizer,
+# then each libFuzzer target for a short while (tests/host/CMakeLists.txt lists the
+# sources, tests and targets), starting from its seeds in
 # tests/fuzz/corpus/<target>. Exits non-zero on any test failure, sanitizer report
 # or fuzzer crash; a crashing input is kept as <build>/fuzz/<target>/crash-*.
 #   MARVANE_HOST_BUILD   build folder (default build-host)
 #   MARVANE_FUZZ_SECONDS time per fuzz target (default 20)
+#   MARVANE_CMAKE_ARGS   the cross build's extra CMake options (tools/build.sh): a
+#                        -DMARVANE_GTEST_DIR=... among them applies here too
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${MARVANE_HOST_BUILD:-$root/build-host}
 seconds=${MARVANE_FUZZ_SECONDS:-20}
+host_args=()
+for arg in ${MARVANE_CMAKE_ARGS:-}; do
+    case $arg in
+        -DMARVANE_GTEST_DIR=* | -DMARVANE_GTEST_DIR:*) host_args+=("$arg") ;;
+    esac
+done
 
 echo "== host checks: configuring and building in $build"
 mkdir -p "$build"
 log=$build/build.log
-CC=clang CXX=clang++ cmake -S "$root/tests/host" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >"$log" 2>&1 ||
+CC=clang CXX=clang++ cmake -S "$root/tests/host" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    ${host_args[@]+"${host_args[@]}"} >"$log" 2>&1 ||
     { cat "$log"; exit 1; }
 cmake --build "$build" -j "$(nproc)" >>"$log" 2>&1 || { tail -n 40 "$log"; exit 1; }
 

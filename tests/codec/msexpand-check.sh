@@ -58,4 +58,4 @@ for f in "$e"/*; do
 done
 
 echo "$checked containers checked, $failures failures"
-[ "$failures" -eq 0 ] && [ "$checked" -ge 10 ]
+[ "$failures" -eq 0 ]

@@ -5,36 +5,11 @@
 
 #include "payload/copy.h"
 #include "payload/lzlib.h"
-#include "payload/szddheader.h"
 #include "payload_support.h"
 #include "startup/state.h"
 #include "support/winhelp.h"
 
 namespace {
-
-TEST(SzddHeader, ReadsMagicAndRecordedLength)
-{
-    struct Case {
-        const char* name;
-        std::string bytes;
-        int ok;
-        uint32_t length;
-    } cases[] = {
-        {"whole header", SzddRaw(0x01020304u, ""), 1, 0x01020304u},
-        {"largest length", SzddRaw(0xFFFFFFFFu, "xyz"), 1, 0xFFFFFFFFu},
-        {"mode other than A", SzddRaw(7, "", 'B'), 0, 0},
-        {"one byte short", SzddRaw(7, "").substr(0, 13), 0, 0},
-        {"wrong magic", "SZDD\x88\xF0\x27\x34" + SzddRaw(7, "").substr(8), 0, 0},
-        {"plain text", "This is not a container at all.", 0, 0},
-        {"empty", "", 0, 0},
-    };
-    for (const Case& c : cases) {
-        SzddHeader header = {0, 0, 0};
-        EXPECT_EQ(SzddReadHeader(reinterpret_cast<const uint8_t*>(c.bytes.data()), c.bytes.size(), &header), c.ok)
-            << c.name;
-        EXPECT_EQ(header.length, c.length) << c.name;  // untouched when refused
-    }
-}
 
 class Copy : public ::testing::Test {
 protected:

@@ -174,7 +174,7 @@ TEST_F(Extract, ExtractAllFillsAFreshPrivateDirectoryAndCleanUpRemovesIt)
         dialogs = watch.dialogsCreated();
         shown = watch.lines();
     }
-    EXPECT_EQ(count, 10);
+    EXPECT_EQ(count, fileCount);
     EXPECT_EQ(dialogs, 1);
     EXPECT_EQ(installer.copyDialog, nullptr);
 
@@ -219,10 +219,10 @@ TEST_F(Extract, QuietExtractionShowsNoDialog)
     PayloadModule module(dir, TestPayload());
     installer.quietMode = 1;
     ProgressWatch watch;
-    EXPECT_EQ(ExtractAll(module.instance(), owner), 10);
+    EXPECT_EQ(ExtractAll(module.instance(), owner), fileCount);
     EXPECT_EQ(watch.dialogsCreated(), 0);
     EXPECT_TRUE(watch.lines().empty());
-    EXPECT_EQ(log.Lines().size(), 10u);
+    EXPECT_EQ(log.Lines().size(), static_cast<size_t>(fileCount));
 }
 
 TEST_F(Extract, MissingResourcesAreLoggedAndTheWalkGoesOn)
@@ -297,7 +297,7 @@ TEST_F(Extract, PrivateDirectoryNameIsNeverReused)
         DWORD error;
         int extracted;
     } cases[] = {
-        {"three names taken", 3, ERROR_ALREADY_EXISTS, 10},
+        {"three names taken", 3, ERROR_ALREADY_EXISTS, fileCount},
         {"directory cannot be made", 1000000, ERROR_ACCESS_DENIED, 0},
     };
     for (const Case& c : cases) {
@@ -322,7 +322,7 @@ TEST_F(Extract, PrivateDirectoryNameIsNeverReused)
         if (c.extracted) {
             ASSERT_EQ(triedDirs.size(), 4u) << c.name;
             EXPECT_EQ(PayloadTempDir(), triedDirs.back() + "\\");
-            EXPECT_EQ(lines.size(), logged + 10);
+            EXPECT_EQ(lines.size(), logged + fileCount);
             RemoveTempFiles();
         } else {
             // Another kind of failure is not retried: one attempt, one line, nothing marked.
@@ -357,7 +357,7 @@ TEST_F(Extract, PlantedFilesInTheSharedTempDirectoryAreNeitherUsedNorTouched)
     installer.quietMode = 1;
     std::string program = dir + "\\program";
     CreateDirectoryA(program.c_str(), nullptr);
-    ASSERT_EQ(ExtractAll(module.instance(), owner), 10);
+    ASSERT_EQ(ExtractAll(module.instance(), owner), fileCount);
     std::vector<SeenBox> boxes = WithBoxes({}, [&] {
         EXPECT_EQ(CopyFiles(module.instance(), owner, PayloadTempDir(), program.c_str(), program.c_str(),
                             program.c_str()),

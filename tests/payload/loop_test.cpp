@@ -190,7 +190,7 @@ protected:
     }
     std::vector<std::string> LogFor(int rows)
     {
-        std::vector<std::string> lines = {"installing 10 files", ""};
+        std::vector<std::string> lines = {"installing " + std::to_string(fileCount) + " files", ""};
         for (int i = 0; i < rows; ++i)
             lines.push_back(CopyingLine(i, program));
         return lines;
@@ -231,7 +231,7 @@ TEST_F(CopyLoop, EveryRowGoesToItsDirectory)
     EXPECT_EQ(watch.dialogsCreated(), 1);
     EXPECT_EQ(installer.copyDialog, nullptr);
 
-    std::vector<std::string> lines = {"installing 10 files", ""};
+    std::vector<std::string> lines = {"installing " + std::to_string(fileCount) + " files", ""};
     for (int i = 0; i < fileCount; ++i) {
         EXPECT_EQ(fileTable[i].status, STATUS_COPIED) << i;
         EXPECT_TRUE(ReadFileBytes(std::string(dirs[i]) + "\\" + fileTable[i].destName) == expanded[i]) << i;

@@ -13,16 +13,6 @@
 
 // ---- Test data ------------------------------------------------------------------
 
-std::string SzddRaw(uint32_t length, const std::string& stream, char mode)
-{
-    std::string out("SZDD\x88\xF0\x27\x33", 8);
-    out += mode;
-    out += '\0';
-    for (int i = 0; i < 4; ++i)
-        out += static_cast<char>((length >> (8 * i)) & 0xFF);
-    return out + stream;
-}
-
 std::string SzddContainer(const std::string& data, int window)
 {
     // Ring positions follow the output: output byte k sits at (4080 + k) mod 4096.
@@ -73,12 +63,6 @@ unsigned Next(unsigned& state)
 }
 
 }  // namespace
-
-std::string ChecksumEntry(const std::string& name, uint32_t crc)
-{
-    return name + '\0' + static_cast<char>(crc) + static_cast<char>(crc >> 8) + static_cast<char>(crc >> 16) +
-           static_cast<char>(crc >> 24);
-}
 
 std::string TextContent(size_t size, unsigned seed)
 {

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "layouts.h"
 #include "payload/filetable.h"
 
 // ---- Test data ------------------------------------------------------------------
@@ -20,11 +21,7 @@
 // An SZDD container of data: greedy references to earlier output within `window`
 // bytes (0 = literals only). Independent of the product's packer.
 std::string SzddContainer(const std::string& data, int window = 2048);
-// Header alone, recording `length`, followed by `stream` as given.
-std::string SzddRaw(uint32_t length, const std::string& stream, char mode = 'A');
-// One entry of the payload's checksum record: the name, a NUL, the CRC-32 as four
-// little-endian bytes (the record below holds one per payload resource).
-std::string ChecksumEntry(const std::string& name, uint32_t crc);
+// SzddRaw and ChecksumEntry: layouts.h.
 // Deterministic test content: text with repeats, or bytes of every value.
 std::string TextContent(size_t size, unsigned seed);
 std::string BinaryContent(size_t size, unsigned seed);

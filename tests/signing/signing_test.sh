@@ -146,7 +146,8 @@ while read -r _ name; do
         bad "C:\\Marvane\\$name missing or not the packed bytes"
     fi
 done < "$x64/containers/manifest.txt"
-[ "$count" -eq 10 ] && pass "10 files in C:\\Marvane, as packed"
+rows=$(wc -l <"$x64/containers/manifest.txt")
+[ "$count" -eq "$rows" ] && pass "all $rows payload files in C:\\Marvane, as packed"
 [ -f "$installed/Marvane.exe" ] && verify "$installed/Marvane.exe"
 if grep -q "Installation successful!" "$run/setup.log" 2>/dev/null; then
     pass "setup.log reports the installation successful"
