@@ -8,25 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "fileio.h"
 #include "peinfo.h"
-
-namespace {
-
-bool ReadWholeFile(const char* path, std::vector<uint8_t>* bytes)
-{
-    FILE* f = std::fopen(path, "rb");
-    if (!f)
-        return false;
-    uint8_t chunk[65536];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
-        bytes->insert(bytes->end(), chunk, chunk + n);
-    bool ok = !std::ferror(f);
-    std::fclose(f);
-    return ok;
-}
-
-}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -48,10 +31,8 @@ int main(int argc, char** argv)
         return 2;
     }
     std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(path, &bytes)) {
-        std::fprintf(stderr, "pesize: cannot read %s\n", path);
+    if (!ReadWholeFile("pesize", path, bytes))
         return 1;
-    }
     PeInfo info;
     std::string error;
     if (!ReadPeInfo(bytes.data(), bytes.size(), &info, &error)) {

@@ -1,8 +1,6 @@
 // The install-or-remove choice and the group prompt, driven as a user would.
 #include <gtest/gtest.h>
 
-#include <shlobj.h>
-
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -11,6 +9,7 @@
 #include "install/choice.h"
 #include "resources/resource.h"
 #include "startup/state.h"
+#include "support/installed.h"
 #include "support/winhelp.h"
 
 namespace {
@@ -124,8 +123,8 @@ TEST_F(Choice, InstallDialogWithARecordOffersRemoval)
         EXPECT_FALSE(IsChecked(dialog, IDC_REMOVE_RADIO));
         if (c.pickRemove) {
             Snapshot("dialogs-install-with-record");
-            ClickButton(dialog, IDC_REMOVE_RADIO);
-            Sleep(200);
+            // Sent, not posted: the check marks are read once the click has been handled.
+            ASSERT_TRUE(ClickButtonNow(dialog, IDC_REMOVE_RADIO));
             EXPECT_TRUE(IsChecked(dialog, IDC_REMOVE_RADIO));
             EXPECT_FALSE(IsChecked(dialog, IDC_INSTALL_RADIO));
         }
@@ -146,20 +145,11 @@ TEST_F(Choice, InstallDialogThatCannotBeCreatedMeansExit)
 // The groups as the shell keeps them: the folders of the Start Menu's Programs.
 std::vector<std::string> ShellGroups()
 {
+    const std::string programs = ProgramsFolder();
     std::vector<std::string> groups;
-    char programs[MAX_PATH];
-    if (!SHGetSpecialFolderPathA(nullptr, programs, CSIDL_PROGRAMS, FALSE))
-        return groups;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((std::string(programs) + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return groups;
-    do {
-        std::string name = found.cFileName;
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != "." && name != "..")
+    for (const std::string& name : ListDir(programs))
+        if (DirExists(programs + "\\" + name))
             groups.push_back(name);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
     return groups;
 }
 
@@ -193,10 +183,10 @@ protected:
 TEST_F(Group, ListsTheShellsGroupsSortedAndProposesTheName)
 {
     // Two groups of our own, made in reverse order, so the sorting shows.
-    char programs[MAX_PATH];
-    ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, programs, CSIDL_PROGRAMS, TRUE));
-    CreateDirectoryA((std::string(programs) + "\\Zebra Tools").c_str(), nullptr);
-    CreateDirectoryA((std::string(programs) + "\\Alpha Tools").c_str(), nullptr);
+    const std::string programs = ProgramsFolder();
+    ASSERT_TRUE(DirExists(programs)) << programs;
+    CreateDirectoryA((programs + "\\Zebra Tools").c_str(), nullptr);
+    CreateDirectoryA((programs + "\\Alpha Tools").c_str(), nullptr);
 
     struct Case {
         const char* proposed;

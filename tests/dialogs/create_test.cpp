@@ -22,14 +22,17 @@ protected:
     }
     void TearDown() override { installer.quietMode = 0; }
 
-    // Runs CreateDirectoryPath on a copy of path, answering its boxes; checks the text comes back intact.
-    int Create(const std::string& path, std::vector<BoxSeen>* boxes)
+    // Runs CreateDirectoryPath on a copy of path, answering its boxes with OK; checks
+    // the text comes back intact.
+    int Create(const std::string& path, std::vector<SeenBox>* boxes, const std::string& screenshot = "")
     {
         char buffer[PROMPT_CHARS];
         CopyText(buffer, sizeof buffer, path.c_str());
-        Background call([&] { return CreateDirectoryPath(buffer); });
-        *boxes = AnswerAllBoxes(call);
-        int result = call.Result();
+        int result = -1;
+        std::vector<BoxAnswer> answers;
+        if (!screenshot.empty())
+            answers.push_back({IDOK, nullptr, screenshot});
+        *boxes = WithBoxes(answers, [&] { result = CreateDirectoryPath(buffer); });
         EXPECT_EQ(std::string(buffer), path) << "the path must be restored";
         return result;
     }
@@ -67,7 +70,7 @@ TEST_F(CreatePath, CreatesWhatIsMissingAndShowsNothing)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        std::vector<BoxSeen> boxes;
+        std::vector<SeenBox> boxes;
         EXPECT_EQ(Create(c.path, &boxes), 1);
         EXPECT_TRUE(boxes.empty()) << boxes.size() << " box(es), first: " << (boxes.empty() ? "" : boxes[0].text);
         for (const std::string& dir : c.mustExistAfter)
@@ -78,7 +81,7 @@ TEST_F(CreatePath, CreatesWhatIsMissingAndShowsNothing)
 TEST_F(CreatePath, RootLevelPathWithOnlyTheDrivePresent)
 {
     ASSERT_FALSE(DirExists("C:\\A")) << "the prefix is expected fresh";
-    std::vector<BoxSeen> boxes;
+    std::vector<SeenBox> boxes;
     EXPECT_EQ(Create("C:\\A\\B\\C", &boxes), 1);
     EXPECT_TRUE(boxes.empty());
     EXPECT_TRUE(DirExists("C:\\A\\B\\C"));
@@ -88,7 +91,7 @@ TEST_F(CreatePath, AnExistingFileCountsAsPresent)
 {
     std::string file = base + "\\readme.txt";
     ASSERT_TRUE(WriteFileBytes(file, "text"));
-    std::vector<BoxSeen> boxes;
+    std::vector<SeenBox> boxes;
     EXPECT_EQ(Create(file, &boxes), 1);
     EXPECT_TRUE(boxes.empty());
     EXPECT_TRUE(FileExists(file)) << "the file stays a file";
@@ -117,7 +120,7 @@ TEST_F(CreatePath, EachLevelThatFailsShowsItsBox)
         installer.quietMode = quiet;
         for (const Case& c : cases) {
             SCOPED_TRACE(std::string(c.what) + (quiet ? " (quiet)" : ""));
-            std::vector<BoxSeen> boxes;
+            std::vector<SeenBox> boxes;
             EXPECT_EQ(Create(c.path, &boxes), 0);
             ASSERT_EQ(boxes.size(), c.failedLevels.size());
             for (size_t i = 0; i < boxes.size(); ++i) {
@@ -126,6 +129,7 @@ TEST_F(CreatePath, EachLevelThatFailsShowsItsBox)
                 EXPECT_EQ(boxes[i].caption, "Install");
                 EXPECT_EQ(boxes[i].owner, nullptr);
                 EXPECT_EQ(boxes[i].icon, static_cast<UINT>(MB_ICONERROR));
+                EXPECT_EQ(boxes[i].buttons, std::vector<int>{IDOK});
             }
         }
     }
@@ -133,15 +137,10 @@ TEST_F(CreatePath, EachLevelThatFailsShowsItsBox)
 
 TEST_F(CreatePath, ErrorBoxScreenshot)
 {
-    std::string path = MissingDrive() + "\\Marvane";
-    char buffer[PROMPT_CHARS];
-    CopyText(buffer, sizeof buffer, path.c_str());
-    Background call([&] { return CreateDirectoryPath(buffer); });
-    HWND box = WaitForDialog(call, "Install");
-    ASSERT_NE(box, nullptr);
-    Snapshot("dialogs-create-failed");
-    AnswerAllBoxes(call);
-    EXPECT_EQ(call.Result(), 0);
+    std::vector<SeenBox> boxes;
+    EXPECT_EQ(Create(MissingDrive() + "\\Marvane", &boxes, "dialogs-create-failed"), 0);
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ(boxes[0].caption, "Install");
 }
 
 }  // namespace

@@ -73,80 +73,23 @@ void Background::Unstick()
 
 HWND WaitForDialog(const Background& call, const char* caption, DWORD timeoutMs)
 {
-    DWORD start = GetTickCount();
-    do {
+    HWND found = nullptr;
+    WaitUntil([&] {
         for (HWND w : DialogsOf(call.ThreadId()))
             if (WindowText(w) == caption)
-                return w;
-        Sleep(30);
-    } while (GetTickCount() - start < timeoutMs);
-    return nullptr;
+                found = w;
+        return found != nullptr;
+    }, timeoutMs);
+    return found;
 }
 
-bool NoDialogWithin(const Background& call, DWORD ms)
-{
-    DWORD start = GetTickCount();
-    do {
-        if (!DialogsOf(call.ThreadId()).empty())
-            return false;
-        Sleep(30);
-    } while (GetTickCount() - start < ms);
-    return true;
-}
-
-namespace {
-
-// A message box has its text in the static control 0xFFFF.
-bool IsMessageBox(HWND w)
-{
-    return GetDlgItem(w, 0xFFFF) != nullptr;
-}
-
-BOOL CALLBACK FindIcon(HWND child, LPARAM lParam)
-{
-    if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && IsWindowVisible(child)) {
-        *reinterpret_cast<HICON*>(lParam) = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
-        return FALSE;
-    }
-    return TRUE;
-}
-
-BoxSeen Describe(HWND box)
-{
-    BoxSeen s;
-    s.caption = WindowText(box);
-    s.text = MessageBoxText(box);
-    s.owner = GetWindow(box, GW_OWNER);
-    HICON shown = nullptr;
-    EnumChildWindows(box, FindIcon, reinterpret_cast<LPARAM>(&shown));
-    s.icon = (shown && shown == LoadIconA(nullptr, IDI_HAND)) ? MB_ICONERROR : 0;
-    return s;
-}
-
-}  // namespace
-
-bool AnswerBox(const Background& call, const char* caption, BoxSeen* seen, DWORD timeoutMs)
+bool AnswerBox(const Background& call, const char* caption, SeenBox* seen, DWORD timeoutMs)
 {
     HWND box = WaitForDialog(call, caption, timeoutMs);
     if (!box || !IsMessageBox(box))
         return false;
-    *seen = Describe(box);
+    *seen = ReadBox(box);
     return PressAndWaitGone(box, IDOK);
-}
-
-std::vector<BoxSeen> AnswerAllBoxes(Background& call, DWORD timeoutMs)
-{
-    std::vector<BoxSeen> boxes;
-    DWORD start = GetTickCount();
-    while (!call.Finished(30) && GetTickCount() - start < timeoutMs) {
-        for (HWND w : DialogsOf(call.ThreadId())) {
-            if (!IsMessageBox(w))
-                return boxes;
-            boxes.push_back(Describe(w));
-            PressAndWaitGone(w, IDOK);
-        }
-    }
-    return boxes;
 }
 
 bool PressAndWaitGone(HWND dialog, int id)
@@ -251,12 +194,6 @@ void ExpectLayout(HWND dialog, const std::vector<ControlLayout>& controls)
         DWORD style = static_cast<DWORD>(GetWindowLongA(control, GWL_STYLE));
         EXPECT_EQ(style & c.style, c.style) << std::hex << style;
     }
-}
-
-void Snapshot(const std::string& name)
-{
-    Sleep(400);
-    SaveScreenshot(name);
 }
 
 std::string MissingDrive()

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "support/boxes.h"
+
 class Background {
 public:
     explicit Background(std::function<int()> work);
@@ -35,20 +37,10 @@ private:
 
 // A visible dialog (class #32770) of the thread with exactly this caption.
 HWND WaitForDialog(const Background& call, const char* caption, DWORD timeoutMs = 15000);
-// True when no visible dialog of the thread appears within ms.
-bool NoDialogWithin(const Background& call, DWORD ms);
-
-struct BoxSeen {
-    std::string caption;
-    std::string text;
-    HWND owner;
-    UINT icon;  // MB_ICONERROR when the box shows the error icon, else 0
-};
 
 // Waits for a message box of the thread with this caption, records it and presses OK.
-bool AnswerBox(const Background& call, const char* caption, BoxSeen* seen, DWORD timeoutMs = 15000);
-// Answers every message box until the call returns (or a dialog other than a box shows up).
-std::vector<BoxSeen> AnswerAllBoxes(Background& call, DWORD timeoutMs = 20000);
+// (A call that only shows boxes runs under WithBoxes instead.)
+bool AnswerBox(const Background& call, const char* caption, SeenBox* seen, DWORD timeoutMs = 15000);
 
 // Presses a button and waits until the dialog is gone.
 bool PressAndWaitGone(HWND dialog, int id);
@@ -74,9 +66,6 @@ struct ControlLayout {
 };
 // Checks each control's kind, place, size and style, and the dialog's font ("MS Sans Serif", 8 points).
 void ExpectLayout(HWND dialog, const std::vector<ControlLayout>& controls);
-
-// Saves a screenshot once the dialog has had time to paint.
-void Snapshot(const std::string& name);
 
 // A drive letter with nothing behind it, as "Q:".
 std::string MissingDrive();

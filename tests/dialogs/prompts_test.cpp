@@ -305,12 +305,12 @@ TEST_F(Prompts, ProgramDirectoryThatCannotBeCreatedIsAskedAgain)
         ASSERT_TRUE(PressAndWaitGone(prompt, IDOK));
 
         for (const std::string& start : c.creationBoxes) {
-            BoxSeen box;
+            SeenBox box;
             ASSERT_TRUE(AnswerBox(p.call, "Install", &box));
             EXPECT_EQ(box.text.compare(0, start.size(), start), 0) << box.text;
             EXPECT_EQ(box.owner, nullptr);
         }
-        BoxSeen failed;
+        SeenBox failed;
         ASSERT_TRUE(AnswerBox(p.call, "Marvane Plus", &failed));
         EXPECT_EQ(failed.text, "Failed to create requested directory!");
         EXPECT_EQ(failed.owner, p.owner);

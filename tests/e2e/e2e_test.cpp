@@ -3,11 +3,8 @@
 // items of Wine's shell, setup.log line for line, temporary files and the exit code.
 #include <gtest/gtest.h>
 
-#include <shlobj.h>
-
 #include <algorithm>
 #include <cstring>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -24,105 +21,34 @@ const char* const kResources[] = {"EXEFILE", "DLLFILE", "HLPFILE", "TXTFILE", "R
                                   "W1",      "W2",      "W3",      "WA",      "BM"};
 const char* const kItemTitles[] = {"Marvane", "Marvane Help File", "Marvane Release Notes", "Uninstall Marvane"};
 const char* const kItemFiles[] = {"Marvane.exe", "Marvane.hlp", "Release.txt", "remove.exe"};
-const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Marvane";
-
-std::vector<std::string> SplitLines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find("\r\n", start);
-        if (end == std::string::npos) {
-            lines.push_back(text.substr(start));
-            break;
-        }
-        lines.push_back(text.substr(start, end - start));
-        start = end + 2;
-    }
-    return lines;
-}
-
-std::string Profile(const char* key)
-{
-    char buf[512];
-    GetProfileStringA("Marvane", key, "<absent>", buf, sizeof buf);
-    return buf;
-}
-
 
 // The value with its exact bytes, or "<absent>"; type must be REG_SZ.
 std::string RegistryValue(const char* name)
 {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    RegValue v = UninstallValue(name);
+    if (!v.present)
         return "<absent>";
-    char data[2048];
-    DWORD size = sizeof data, type = 0;
-    LONG rc = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
-    RegCloseKey(key);
-    if (rc != ERROR_SUCCESS)
-        return "<absent>";
-    if (type != REG_SZ)
-        return "<not REG_SZ>";
-    return std::string(data, size);  // the terminating NUL included
+    return v.type == REG_SZ ? v.bytes : "<not REG_SZ>";  // the terminating NUL included
 }
 
 DWORD RegistryDword(const char* name)
 {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return 0xFFFFFFFF;
-    DWORD data = 0, size = sizeof data, type = 0;
-    LONG rc = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size);
-    RegCloseKey(key);
-    return rc == ERROR_SUCCESS && type == REG_DWORD && size == sizeof data ? data : 0xFFFFFFFF;
-}
-
-
-
-std::set<std::string> GroupItems(const std::string& group)
-{
-    std::set<std::string> items;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((ProgramsFolder() + "\\" + group + "\\*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE)
-        return items;
-    do {
-        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            items.insert(fd.cFileName);
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-    return items;
-}
-
-
-std::set<std::string> TempEntries()
-{
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    std::set<std::string> names;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((std::string(temp) + "*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE)
-        return names;
-    do
-        names.insert(fd.cFileName);
-    while (FindNextFileA(h, &fd));
-    FindClose(h);
-    return names;
+    RegValue v = UninstallValue(name);
+    DWORD data = 0xFFFFFFFF;
+    if (v.present && v.type == REG_DWORD && v.bytes.size() == sizeof data)
+        std::memcpy(&data, v.bytes.data(), sizeof data);
+    return data;
 }
 
 // Sizes of the payload resources stored in setup.exe, in table order.
 std::vector<unsigned> ResourceSizes()
 {
     std::vector<unsigned> sizes;
-    HMODULE m = LoadLibraryExA(SetupExe().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    DataFile setup(SetupExe());
     for (const char* name : kResources) {
-        HRSRC r = m ? FindResourceA(m, name, "EXE") : nullptr;
-        sizes.push_back(r ? SizeofResource(m, r) : 0);
+        HRSRC r = setup.module ? FindResourceA(setup.module, name, "EXE") : nullptr;
+        sizes.push_back(r ? SizeofResource(setup.module, r) : 0);
     }
-    if (m)
-        FreeLibrary(m);
     return sizes;
 }
 
@@ -239,14 +165,18 @@ protected:
     {
         const char* name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
         work = FreshDir(name);
-        tempBefore = TempEntries();
+        tempBefore = ListDir(PlatformTempDir());
     }
     int Run(const std::string& args, DWORD timeoutMs = 120000) { return RunProgram(SetupExe(), args, work, timeoutMs); }
     std::vector<std::string> Log() { return SplitLines(ReadFileBytes(work + "\\setup.log")); }
-    void ExpectTempUntouched() { EXPECT_EQ(TempEntries(), tempBefore) << "files left in the temporary directory"; }
+    void ExpectTempUntouched()
+    {
+        EXPECT_EQ(ListDir(PlatformTempDir()), tempBefore) << "files left in the temporary directory";
+    }
+    // A screenshot once the window just shown has painted.
     void Shot(const std::string& what)
     {
-        SaveScreenshot(std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" + what);
+        Snapshot(std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" + what);
     }
 
     // Interactive helpers: each waits for one window of the running setup.exe.
@@ -259,14 +189,13 @@ protected:
     {
         HWND d = Dialog(caption);
         ASSERT_NE(d, nullptr) << "no dialog \"" << caption << "\"";
-        Sleep(300);
         Shot(shot);
         ClickButton(d, button);
         EXPECT_TRUE(WaitForWindowGone(d)) << "dialog \"" << caption << "\" stayed";
     }
 
     std::string work;
-    std::set<std::string> tempBefore;
+    std::vector<std::string> tempBefore;
     Started process;
 };
 
@@ -467,7 +396,6 @@ TEST_F(E2E, InteractiveThroughEveryDialog)
     EXPECT_EQ(ControlText(mode, 1851), "Install or update Marvane");
     EXPECT_EQ(ControlText(mode, 1852), "Remove prior installation of Marvane");
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(mode, 1852)));
-    Sleep(300);
     Shot("1-mode");
     ClickButton(mode, IDOK);
 
@@ -480,7 +408,6 @@ TEST_F(E2E, InteractiveThroughEveryDialog)
     ASSERT_NE(programPrompt, nullptr);
     EXPECT_EQ(ControlText(programPrompt, 3010), "Please enter the destination directory:");
     EXPECT_EQ(ControlText(programPrompt, 954), "C:\\Marvane");
-    Sleep(300);
     Shot("3-program-dir");
     ClickButton(programPrompt, IDOK);
 
@@ -489,7 +416,6 @@ TEST_F(E2E, InteractiveThroughEveryDialog)
     EXPECT_EQ(ControlText(dataPrompt, 3010), "Please enter your preferred local data directory:");
     EXPECT_EQ(ControlText(dataPrompt, 954), "C:\\Marvane");
     TypeText(dataPrompt, 954, "C:\\MarvaneData");
-    Sleep(300);
     Shot("4-data-dir");
     ClickButton(dataPrompt, IDOK);
 
@@ -500,14 +426,12 @@ TEST_F(E2E, InteractiveThroughEveryDialog)
     HWND group = Dialog("Program Manager Group");
     ASSERT_NE(group, nullptr);
     EXPECT_EQ(ControlText(group, 2405), "Marvane");
-    Sleep(300);
     Shot("6-group");
     ClickButton(group, IDOK);
 
     HWND done = Dialog("Congratulations!");
     ASSERT_NE(done, nullptr);
     EXPECT_EQ(MessageBoxText(done), "Installation successful!");
-    Sleep(300);
     Shot("7-done");
     ClickButton(done, IDOK);
     EXPECT_EQ(WaitExit(process), 0);
@@ -595,9 +519,10 @@ TEST_F(E2E, InteractiveCancelInCopy)
     HWND progress = WaitForWindow("#32770", "Installation", 5000, process.pid);
     ASSERT_NE(progress, nullptr);
     Shot("copy-progress");
-    ClickButton(progress, IDCANCEL);  // heard by the prompt's loop
-    Sleep(500);
-    ClickButton(prompt, IDCANCEL);    // skip the optional file; the walk then stops
+    // Cancel in the progress dialog, heard by the prompt's loop: sent, so that it has
+    // been handled before the prompt is answered.
+    ASSERT_TRUE(ClickButtonNow(progress, IDCANCEL));
+    ClickButton(prompt, IDCANCEL);  // skip the optional file; the walk then stops
     HWND box = Dialog("Marvane 2.6 Install");
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(MessageBoxText(box), "Some portion of installation process failed.");
@@ -620,11 +545,13 @@ TEST_F(E2E, CloseDuringRunIsRefused)
     ASSERT_NE(main, nullptr);
     HWND mode = Dialog("Install");
     ASSERT_NE(mode, nullptr);
-    // The system menu's Close while the run is in progress.
-    PostMessageA(main, WM_CLOSE, 0, 0);
-    Sleep(1000);
+    // The system menu's Close while the run is in progress. Sent: when it returns the
+    // window has handled it, and an accepted Close would have destroyed it by then.
+    ASSERT_TRUE(SendAndWait(main, WM_CLOSE));
     EXPECT_TRUE(IsWindow(main));
     EXPECT_EQ(WaitForSingleObject(process.process, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    // The run goes on to its own end: "Exit" in the first dialog still gives 1.
+    ASSERT_TRUE(IsWindowVisible(mode));
     ClickButton(mode, IDCANCEL);
     EXPECT_EQ(WaitExit(process), 1);
 }

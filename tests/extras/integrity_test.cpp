@@ -21,36 +21,6 @@ namespace {
 
 const char kDamaged[] = " is damaged; get a new copy of the installer.";
 
-struct DataFile {
-    HMODULE module;
-    explicit DataFile(const std::string& path)
-        : module(LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE))
-    {
-    }
-    ~DataFile()
-    {
-        if (module)
-            FreeLibrary(module);
-    }
-    std::string Resource(const char* type, const char* name) const
-    {
-        HRSRC found = module ? FindResourceA(module, name, type) : nullptr;
-        if (!found)
-            return "<absent>";
-        const char* data = static_cast<const char*>(LockResource(LoadResource(module, found)));
-        return std::string(data, SizeofResource(module, found));
-    }
-    // Where the resource's bytes lie in the file (a data file is mapped as the file is).
-    size_t FileOffset(const char* type, const char* name) const
-    {
-        HRSRC found = FindResourceA(module, name, type);
-        if (!found)
-            return 0;
-        const char* data = static_cast<const char*>(LockResource(LoadResource(module, found)));
-        const char* base = reinterpret_cast<const char*>(reinterpret_cast<ULONG_PTR>(module) & ~ULONG_PTR(3));
-        return static_cast<size_t>(data - base);
-    }
-};
 
 // The value the record holds for `name`, or a value no CRC of these tests has.
 uint32_t RecordedValue(const std::string& record, const char* name)
@@ -129,20 +99,6 @@ TEST(Integrity, ExtractPayloadRefusesADamagedContainer)
     }
 }
 
-std::vector<std::string> SplitLines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find("\r\n", start);
-        if (end == std::string::npos)
-            end = text.size();
-        lines.push_back(text.substr(start, end - start));
-        start = end + 2;
-    }
-    return lines;
-}
-
 size_t CountContaining(const std::vector<std::string>& lines, const std::string& part)
 {
     size_t n = 0;
@@ -182,8 +138,7 @@ TEST(Integrity, SetupWithAFlippedPayloadByte)
     HWND prompt = WaitForWindow("#32770", "Change disk", 60000, run.pid);
     ASSERT_NE(prompt, nullptr) << "no disk prompt for the damaged file";
     EXPECT_EQ(MessageBoxText(prompt), "Insert disk 1 containing down1.wav");
-    Sleep(300);
-    SaveScreenshot("integrity-flipped-disk-prompt");
+    Snapshot("integrity-flipped-disk-prompt");
     ClickButton(prompt, IDCANCEL);
     EXPECT_EQ(WaitExit(run, 120000), 0);
 

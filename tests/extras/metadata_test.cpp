@@ -58,20 +58,6 @@ struct VersionInfo {
     }
 };
 
-// The module's resources without running it.
-struct DataFile {
-    HMODULE module;
-    explicit DataFile(const std::string& path)
-        : module(LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE))
-    {
-    }
-    ~DataFile()
-    {
-        if (module)
-            FreeLibrary(module);
-    }
-};
-
 BOOL CALLBACK CountName(HMODULE, LPCSTR, LPSTR, LONG_PTR count)
 {
     ++*reinterpret_cast<int*>(count);

@@ -139,19 +139,16 @@ TEST_F(Loop, ProgressDialogCentresItselfAndEveryCancelStaysOpen)
 
         if (first) {
             SetDlgItemTextA(dialog, 954, "Copying Z:\\source\\marvane.exe to C:\\Marvane\\Marvane.exe");
-            for (int i = 0; i < 10; ++i) {
-                PumpMessages();
-                Sleep(50);
-            }
-            SaveScreenshot("payload_progress_dialog");
+            Snapshot("payload_progress_dialog");
             first = false;
         }
 
         c.cancel(dialog);
-        for (int i = 0; i < 20 && !installer.copyCancelled; ++i) {
+        // The Installer's own pump: it hands the dialog's keys to the dialog.
+        WaitUntil([] {
             PumpMessages();
-            Sleep(20);
-        }
+            return installer.copyCancelled != 0;
+        }, 5000);
         EXPECT_EQ(installer.copyCancelled, 1) << c.name;
         EXPECT_TRUE(IsWindow(dialog) && IsWindowVisible(dialog)) << c.name;  // it never closes itself
         installer.copyDialog = nullptr;
@@ -318,11 +315,9 @@ TEST_F(CopyLoop, CancelEndsTheWalkAfterTheCurrentRowAndFails)
     // dialog, then puts the file back and answers Retry: the row finishes, no more.
     auto pressCancel = [&] {
         HWND progress = WaitForWindow("#32770", "Installation", 5000, GetCurrentProcessId());
-        Sleep(300);
-        SaveScreenshot("payload_progress_with_disk_prompt");
-        if (progress)
-            ClickButton(progress, IDCANCEL);
-        Sleep(200);
+        Snapshot("payload_progress_with_disk_prompt");
+        // Sent: the Cancel has been handled before Retry is pressed.
+        EXPECT_TRUE(progress && ClickButtonNow(progress, IDCANCEL));
         WriteFileBytes(dll, dllBytes);
     };
     ProgressWatch watch;

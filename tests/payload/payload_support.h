@@ -1,20 +1,19 @@
 // Helpers for the payload tests: SZDD test data, a module carrying test payload
-// resources, the setup log, a driver that answers message boxes as a user would,
-// and import patches that make a platform call fail on purpose.
+// resources, the setup log, and import patches that make a platform call fail on
+// purpose. The message box driver they use is support/boxes.h.
 #ifndef MARVANE_TEST_PAYLOAD_SUPPORT_H
 #define MARVANE_TEST_PAYLOAD_SUPPORT_H
 
 #include <windows.h>
 
 #include <cstdint>
-#include <functional>
-#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "layouts.h"
 #include "payload/filetable.h"
+#include "support/boxes.h"
 
 // ---- Test data ------------------------------------------------------------------
 
@@ -51,11 +50,6 @@ private:
     char saved_[MAX_PATH];
 };
 
-// The platform's temporary directory, ending in "\".
-std::string PlatformTempDir();
-// Names (not paths) in a directory, without "." and "..".
-std::vector<std::string> ListDir(const std::string& dir);
-
 // One resource of a test module: type, name (language 1033) and bytes.
 struct ResourceEntry {
     const char* type;
@@ -90,29 +84,7 @@ std::vector<std::pair<std::string, std::string>> TestPayload(std::vector<std::st
 // A plain visible top-level window to own message boxes and dialogs.
 HWND MakeOwnerWindow();
 
-// ---- Message boxes ----------------------------------------------------------------
-
-struct SeenBox {
-    std::string caption;
-    std::string text;
-    std::vector<int> buttons;  // visible button ids, ascending
-    bool icon = false;
-    HWND owner = nullptr;
-};
-
-// For failure messages.
-void PrintTo(const SeenBox& box, std::ostream* out);
-
-struct BoxAnswer {
-    int press;                         // button id to press
-    std::function<void()> before;      // runs before the press (fix the cause, ...)
-    std::string screenshot;            // saved before the press when not empty
-};
-
-// Runs body on this thread while another thread answers the message boxes of this
-// process in order (boxes beyond the list are answered with Cancel, No or OK and
-// still reported). Returns every box seen.
-std::vector<SeenBox> WithBoxes(const std::vector<BoxAnswer>& answers, const std::function<void()>& body);
+// ---- Progress ---------------------------------------------------------------------
 
 // Records what is shown on the progress line (control 954 of the "Installation"
 // dialog) and which windows are created on this thread, while it lives.

@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <sddl.h>
-#include <shlobj.h>
 #include <tlhelp32.h>
 
 #include <algorithm>
@@ -22,53 +21,9 @@ namespace {
 
 const char* const kInstalledNames[] = {"Marvane.exe", "crvtsupt.dll", "Marvane.hlp", "Release.txt", "remove.exe",
                                        "down1.wav",   "down2.wav",    "down3.wav",   "up.wav",      "marvane.bmp"};
-const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Marvane";
 const char kUninstaller[] = "C:\\windows\\system32\\uninstaller.exe";
 const char kCaption[] = "Marvane Plus Uninstall";
 
-
-std::set<std::string> DirEntries(const std::string& dir)
-{
-    std::set<std::string> names;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        std::string n = fd.cFileName;
-        if (n != "." && n != "..")
-            names.insert(n);
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-    return names;
-}
-
-
-
-
-struct RegValue {
-    DWORD type = REG_NONE;
-    std::string bytes = "<absent>";
-};
-
-RegValue UninstallValue(const char* name)
-{
-    RegValue v;
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return v;
-    char data[2048];
-    DWORD size = sizeof data;
-    if (RegQueryValueExA(key, name, nullptr, &v.type, reinterpret_cast<BYTE*>(data), &size) == ERROR_SUCCESS)
-        v.bytes.assign(data, size);
-    RegCloseKey(key);
-    return v;
-}
-
-std::string WithNul(const std::string& text)
-{
-    return text + std::string(1, '\0');
-}
 
 // Delayed deletions of the system (MoveFileEx with MOVEFILE_DELAY_UNTIL_REBOOT).
 std::vector<std::string> PendingDeletions()
@@ -119,13 +74,21 @@ std::vector<DWORD> RemoverProcesses()
 
 bool WaitForRemovers(DWORD timeoutMs)
 {
-    DWORD start = GetTickCount();
-    while (!RemoverProcesses().empty()) {
-        if (GetTickCount() - start > timeoutMs)
-            return false;
-        Sleep(100);
-    }
-    return true;
+    return WaitUntil([] { return RemoverProcesses().empty(); }, timeoutMs);
+}
+
+// Waits for every remover to end, watching for their boxes meanwhile: the number of
+// boxes seen, or -1 when the removers did not end in time. A box that nobody
+// answers holds its remover, so any box shown stands until this sees it.
+int BoxesUntilRemoversEnd(DWORD timeoutMs)
+{
+    std::set<HWND> boxes;
+    bool ended = WaitUntil([&] {
+        if (HWND box = WaitForWindow("#32770", kCaption, 0))
+            boxes.insert(box);
+        return RemoverProcesses().empty();
+    }, timeoutMs);
+    return ended ? static_cast<int>(boxes.size()) : -1;
 }
 
 std::string ListedEntries(const std::string& work)
@@ -144,7 +107,7 @@ protected:
     }
     void Shot(const std::string& what)
     {
-        SaveScreenshot(std::string("remover-") + ::testing::UnitTest::GetInstance()->current_test_info()->name() +
+        Snapshot(std::string("remover-") + ::testing::UnitTest::GetInstance()->current_test_info()->name() +
                        "-" + what);
     }
     // A quiet install of setup.exe into the recorded directories, if any.
@@ -158,12 +121,15 @@ protected:
         ASSERT_EQ(RunProgram(SetupExe(), "-q", work, 120000), 0);
         for (const char* name : kInstalledNames)
             ASSERT_TRUE(FileExists(dir + "\\" + name)) << name;
-        ASSERT_EQ(DirEntries(ProgramsFolder() + "\\" + group), kAllItems);
+        // Read as soon as setup.exe has ended: the shell makes folders and items
+        // inside the DDE calls, not later.
+        ASSERT_EQ(GroupItems(group), kAllItems);
         ASSERT_TRUE(UninstallKeyExists());
         // Wine's shell opens a folder window for the new group, in its own time; let
-        // it come before the remover's boxes, so that it does not cover them.
-        WaitForWindow(nullptr, group.c_str(), 10000);
-        Sleep(500);
+        // it come, and finish showing itself, before the remover's boxes, so that it
+        // does not cover them in the screenshots.
+        if (HWND folder = WaitForWindow(nullptr, group.c_str(), 10000))
+            SendAndWait(folder, WM_NULL);
         // The help viewer's index, as reading the help file leaves it.
         WriteFileBytes(dir + "\\Marvane.gid", "index");
     }
@@ -173,14 +139,13 @@ protected:
         HWND box = WaitForWindow("#32770", kCaption, 60000);
         ASSERT_NE(box, nullptr) << "no box: " << text;
         EXPECT_EQ(MessageBoxText(box), text);
-        Sleep(300);
         Shot(shot);
         ClickButton(box, button);
         EXPECT_TRUE(WaitForWindowGone(box));
     }
     void ExpectNothingLeft(const std::string& dir, const std::string& group, bool groupGoes)
     {
-        EXPECT_FALSE(DirExists(dir)) << dir << " holds " << DirEntries(dir).size() << " entries";
+        EXPECT_FALSE(DirExists(dir)) << dir << " holds " << ListDir(dir).size() << " entries";
         for (const char* name : kInstalledNames)
             EXPECT_FALSE(FileExists(dir + "\\" + name)) << name;
         EXPECT_FALSE(FileExists(dir + "\\Marvane.gid"));
@@ -188,7 +153,7 @@ protected:
         if (groupGoes)
             EXPECT_FALSE(DirExists(folder)) << folder;
         else
-            EXPECT_EQ(DirEntries(folder), std::set<std::string>()) << "items left in " << folder;
+            EXPECT_EQ(ListDir(folder), std::vector<std::string>()) << "items left in " << folder;
         EXPECT_FALSE(SectionExists());
         EXPECT_FALSE(UninstallKeyExists());
         EXPECT_EQ(ListedEntries(work).find("Marvane"), std::string::npos);
@@ -304,13 +269,15 @@ TEST_F(Remover, QuietWithBlanksInAllThree)
     const std::string dir = "C:\\Program Files\\Marvane Plus";
     Install(dir, "C:\\My Marvane Data", "My Tools");
     WriteFileBytes(ProgramsFolder() + "\\My Tools\\Other.txt", "not ours");
-    ASSERT_EQ(RunProgram(dir + "\\remove.exe", "-q -f " + dir + " -d C:\\My Marvane Data -g My Tools", work), 0);
-    ASSERT_TRUE(WaitForRemovers(60000));
-    EXPECT_EQ(WaitForWindow("#32770", kCaption, 1000), nullptr) << "a box in quiet mode";
+    // Watched while the removers run (the non-quiet scenarios find their boxes the same way).
+    Started remover = StartProgram(dir + "\\remove.exe", "-q -f " + dir + " -d C:\\My Marvane Data -g My Tools", work);
+    ASSERT_NE(remover.process, nullptr);
+    EXPECT_EQ(BoxesUntilRemoversEnd(60000), 0) << "a box in quiet mode (-1: the removers did not end)";
+    EXPECT_EQ(WaitExit(remover), 0);
     EXPECT_FALSE(DirExists(dir));
     EXPECT_FALSE(SectionExists());
     EXPECT_FALSE(UninstallKeyExists());
-    EXPECT_EQ(DirEntries(ProgramsFolder() + "\\My Tools"), std::set<std::string>{"Other.txt"});
+    EXPECT_EQ(GroupItems("My Tools"), std::set<std::string>{"Other.txt"});
     ExpectWorkingCopyScheduled();
 }
 
@@ -324,7 +291,8 @@ TEST_F(Remover, GroupAlreadyGoneStaysGone)
     ASSERT_TRUE(RemoveDirectoryA(folder.c_str()));
     ASSERT_EQ(RunProgram("C:\\Marvane\\remove.exe", "-q -f C:\\Marvane -d C:\\Marvane -g My Tools", work), 0);
     ASSERT_TRUE(WaitForRemovers(60000));
-    Sleep(1000);  // the shell creates folders in its own process
+    // The shell would make the folder inside the remover's DDE call, as Install()
+    // finds the group's folder the moment setup.exe has ended: no later than now.
     EXPECT_FALSE(DirExists(folder));
     EXPECT_FALSE(DirExists("C:\\Marvane"));
     EXPECT_FALSE(UninstallKeyExists());
@@ -343,7 +311,7 @@ TEST_F(Remover, ForeignFileKeepsTheDirectory)
               IDOK, "leftover");
     EXPECT_EQ(WaitExit(remover), 0);
     ASSERT_TRUE(WaitForRemovers(60000));
-    EXPECT_EQ(DirEntries("C:\\Marvane"), std::set<std::string>{"notes.txt"});
+    EXPECT_EQ(ListDir("C:\\Marvane"), std::vector<std::string>{"notes.txt"});
     EXPECT_FALSE(DirExists(ProgramsFolder() + "\\Marvane"));
     EXPECT_FALSE(SectionExists());
     EXPECT_FALSE(UninstallKeyExists());
@@ -361,7 +329,7 @@ TEST_F(Remover, AnsweringNoChangesNothing)
     EXPECT_TRUE(WaitForRemovers(10000));
     for (const char* name : kInstalledNames)
         EXPECT_TRUE(FileExists(std::string("C:\\Marvane\\") + name)) << name;
-    EXPECT_EQ(DirEntries(ProgramsFolder() + "\\Marvane"), kAllItems);
+    EXPECT_EQ(GroupItems("Marvane"), kAllItems);
     EXPECT_TRUE(SectionExists());
     EXPECT_TRUE(UninstallKeyExists());
     EXPECT_TRUE(PendingDeletions().empty());
@@ -387,11 +355,10 @@ TEST_F(Remover, CommandLineWithoutTheSwitches)
 // The working copy's folder in the temporary directory, found by its name.
 std::string WorkingFolder()
 {
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    for (const std::string& name : DirEntries(std::string(temp) + ".")) {
+    const std::string temp = PlatformTempDir();
+    for (const std::string& name : ListDir(temp)) {
         if (name.compare(0, 3, "MVR") == 0 && name.size() == 11)
-            return std::string(temp) + name;
+            return temp + name;
     }
     return "";
 }
@@ -458,9 +425,7 @@ std::string CurrentUserSid()
 // the default security there grants Everyone (S-1-1-0) reading.
 TEST_F(Remover, WorkingFolderIsTheUsersAlone)
 {
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    const std::string plain = std::string(temp) + "plain-folder";
+    const std::string plain = PlatformTempDir() + "plain-folder";
     ASSERT_TRUE(CreateDirectoryA(plain.c_str(), nullptr));
     std::vector<std::string> plainEntries = AllowedEntries(plain);
     RemoveDirectoryA(plain.c_str());

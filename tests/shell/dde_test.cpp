@@ -110,20 +110,6 @@ DWORD WINAPI ServerThread(LPVOID)
     return 0;
 }
 
-// Lets posted DDE messages (the disconnect notices) arrive on both sides.
-void Settle(DWORD ms)
-{
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < ms) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        Sleep(10);
-    }
-}
-
 bool InstanceIsAlive(DWORD instance)
 {
     HSZ probe = DdeCreateStringHandleA(instance, "probe", CP_WINANSI);
@@ -181,6 +167,15 @@ protected:
         server = nullptr;
     }
 
+    // A counter of the server, read under its lock.
+    int Count(const int& counter)
+    {
+        EnterCriticalSection(&srv.lock);
+        int n = counter;
+        LeaveCriticalSection(&srv.lock);
+        return n;
+    }
+
     // The commands as text; each must have arrived with exactly one terminating NUL.
     std::vector<std::string> Commands()
     {
@@ -222,9 +217,12 @@ TEST_F(Dde, InstallSendsTheWorkedExampleOneConversationEach)
         if (!row.makeIcon)
             continue;
         std::string path = std::string("C:\\Marvane\\") + row.destName;
-        EXPECT_TRUE(ProgmanReplaceItem(row.iconTitle, "C:\\Marvane", row.destName, path.c_str()));
+        const size_t before = Commands().size();
+        ProgmanReplaceItem(row.iconTitle, "C:\\Marvane", row.destName, path.c_str());
+        // Both of an item's commands have arrived when the call returns.
+        EXPECT_EQ(Commands().size(), before + 2) << row.iconTitle;
     }
-    EXPECT_TRUE(ProgmanClose());
+    ProgmanClose();
     EXPECT_EQ(ddeReady, 0);
     EXPECT_FALSE(InstanceIsAlive(instance));
 
@@ -240,9 +238,10 @@ TEST_F(Dde, InstallSendsTheWorkedExampleOneConversationEach)
         "[AddItem(\"C:\\Marvane\\remove.exe\",\"Uninstall Marvane\",,,,,C:\\Marvane)]",
     };
     EXPECT_EQ(Commands(), expected);
-    Settle(500);
-    EXPECT_EQ(srv.connects, 9);
-    EXPECT_EQ(srv.disconnects, 9);
+    // The server hears of a disconnect through a posted message, in its own time.
+    EXPECT_TRUE(WaitUntil([&] { return Count(srv.disconnects) >= 9; }, 10000));
+    EXPECT_EQ(Count(srv.connects), 9);
+    EXPECT_EQ(Count(srv.disconnects), 9);
 }
 
 TEST_F(Dde, RemovalActivatesTheGroupDeletesItemsThenTheProductGroup)
@@ -254,7 +253,9 @@ TEST_F(Dde, RemovalActivatesTheGroupDeletesItemsThenTheProductGroup)
                  {"Other Apps", false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.group);
+        EnterCriticalSection(&srv.lock);
         srv.commands.clear();
+        LeaveCriticalSection(&srv.lock);
         ASSERT_TRUE(ProgmanCreateGroup(c.group));
         const DWORD instance = ddeInstance;
         for (int i = 0; i < fileCount; ++i) {
@@ -262,9 +263,9 @@ TEST_F(Dde, RemovalActivatesTheGroupDeletesItemsThenTheProductGroup)
             if (!row.makeIcon)
                 continue;
             std::string path = std::string("C:\\Marvane\\") + row.destName;
-            EXPECT_TRUE(ProgmanDeleteItem(row.iconTitle, path.c_str()));
+            ProgmanDeleteItem(row.iconTitle, path.c_str());
         }
-        EXPECT_TRUE(ProgmanDeleteGroup(c.group));
+        ProgmanDeleteGroup(c.group);
         // The shared instance is closed either way.
         EXPECT_EQ(ddeReady, 0);
         EXPECT_FALSE(InstanceIsAlive(instance));
@@ -279,10 +280,11 @@ TEST_F(Dde, RemovalActivatesTheGroupDeletesItemsThenTheProductGroup)
         if (c.groupDeleted)
             expected.push_back(std::string("[DeleteGroup(") + c.group + ")]");
         EXPECT_EQ(Commands(), expected);
-        // Commands after the close are dropped.
-        EXPECT_TRUE(ProgmanDeleteItem("Marvane", "C:\\Marvane\\Marvane.exe"));
+        // Commands after the close are dropped, and the client stays closed.
+        ProgmanDeleteItem("Marvane", "C:\\Marvane\\Marvane.exe");
         EXPECT_FALSE(ProgmanExecute("[DeleteItem(\"Marvane\")]"));
         EXPECT_EQ(Commands().size(), expected.size());
+        EXPECT_EQ(ddeReady, 0);
     }
 }
 
@@ -368,10 +370,17 @@ TEST_F(Dde, ExecuteReportsTheServersAnswer)
     EXPECT_TRUE(ProgmanExecute("[CreateGroup(Accepted)]"));
     srv.refuseExecutes = true;
     EXPECT_FALSE(ProgmanExecute("[CreateGroup(Refused)]"));
-    // The item operations return true whatever their commands' results.
-    EXPECT_TRUE(ProgmanReplaceItem("T", "C:\\", "t.exe", "C:\\t.exe"));
-    EXPECT_TRUE(ProgmanDeleteItem("T", "t.exe"));
-    EXPECT_TRUE(ProgmanCreateGroup("Again"));
+    // A refused command closes nothing: the item's second command still goes, and so
+    // do the next calls' (the list at the end shows each of them arrived).
+    ProgmanReplaceItem("T", "C:\\", "t.exe", "C:\\t.exe");
+    EXPECT_EQ(Commands().size(), 4u);
+    ProgmanDeleteItem("T", "t.exe");
+    EXPECT_EQ(ddeReady, 1);
+    // Opening again after refusals: a fresh, live instance.
+    const DWORD beforeAgain = ddeInstance;
+    ASSERT_TRUE(ProgmanCreateGroup("Again"));
+    EXPECT_FALSE(InstanceIsAlive(beforeAgain));
+    EXPECT_TRUE(InstanceIsAlive(ddeInstance));
     srv.refuseExecutes = false;
 
     // The time-out lies between the two delays: a slow answer within it counts,
@@ -474,20 +483,30 @@ TEST_F(Dde, WithoutAServerEverythingReturnsAndNothingShows)
     EXPECT_EQ(ComboItems(), std::vector<std::string>{"typed before"});
     EXPECT_EQ(ddeReady, 0);
 
-    EXPECT_TRUE(ProgmanOpen());
+    // The client itself opens and closes without a server; each command is dropped.
+    ASSERT_TRUE(ProgmanOpen());
+    DWORD instance = ddeInstance;
     EXPECT_FALSE(ProgmanExecute("[CreateGroup(Marvane)]"));
-    EXPECT_TRUE(ProgmanClose());
-    EXPECT_TRUE(ProgmanCreateGroup("Marvane"));
-    EXPECT_TRUE(ProgmanReplaceItem("Marvane", "C:\\Marvane", "Marvane.exe", "C:\\Marvane\\Marvane.exe"));
-    EXPECT_TRUE(ProgmanDeleteItem("Marvane", "C:\\Marvane\\Marvane.exe"));
-    EXPECT_TRUE(ProgmanDeleteGroup("Marvane"));
+    ProgmanClose();
     EXPECT_EQ(ddeReady, 0);
-    EXPECT_TRUE(ProgmanClose());  // already closed: still true
+    EXPECT_FALSE(InstanceIsAlive(instance));
+    ASSERT_TRUE(ProgmanCreateGroup("Marvane"));
+    instance = ddeInstance;
+    EXPECT_TRUE(InstanceIsAlive(instance));
+    ProgmanReplaceItem("Marvane", "C:\\Marvane", "Marvane.exe", "C:\\Marvane\\Marvane.exe");
+    ProgmanDeleteItem("Marvane", "C:\\Marvane\\Marvane.exe");
+    EXPECT_EQ(ddeReady, 1);  // a command that finds no server leaves the client open
+    ProgmanDeleteGroup("Marvane");
+    EXPECT_EQ(ddeReady, 0);
+    EXPECT_FALSE(InstanceIsAlive(instance));
+    ProgmanClose();  // already closed: nothing to do, and nothing is reopened
+    EXPECT_EQ(ddeReady, 0);
+    EXPECT_FALSE(ProgmanExecute("[CreateGroup(Marvane)]"));
 
     EXPECT_LT(GetTickCount() - start, 5000u);
     EXPECT_EQ(OwnVisibleWindows(), visibleBefore);
-    EXPECT_TRUE(srv.commands.empty());
-    EXPECT_EQ(srv.connects, 0);
+    EXPECT_TRUE(Commands().empty());
+    EXPECT_EQ(Count(srv.connects), 0);
     SaveScreenshot("shell_dde_no_server");
 }
 

@@ -3,44 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <shlobj.h>
 
-#include <algorithm>
+#include <set>
 #include <string>
-#include <vector>
 
 #include "payload/filetable.h"
 #include "shell/progman.h"
+#include "support/installed.h"
 #include "support/winhelp.h"
 
 namespace {
 
 const char kProgramDir[] = "C:\\Marvane";
-
-std::string ProgramsFolder()
-{
-    char path[MAX_PATH] = "";
-    SHGetFolderPathA(nullptr, CSIDL_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, path);
-    return path;
-}
-
-// The entries of a group's folder, sorted; empty when the folder is missing.
-std::vector<std::string> GroupEntries(const std::string& group)
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA((ProgramsFolder() + "\\" + group + "\\*").c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        std::string name = found.cFileName;
-        if (name != "." && name != "..")
-            names.push_back(name);
-    } while (FindNextFileA(find, &found));
-    FindClose(find);
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 // What the install's group step sends.
 void InstallItems(const char* group)
@@ -70,9 +44,6 @@ void RemoveItems(const char* group)
     ProgmanDeleteGroup(group);
 }
 
-const std::vector<std::string> kLinks = {"Marvane Help File.lnk", "Marvane Release Notes.lnk", "Marvane.lnk",
-                                         "Uninstall Marvane.lnk"};
-
 class WineShell : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -94,14 +65,14 @@ TEST_F(WineShell, ProgramsFolderIsInThePrefix)
 TEST_F(WineShell, InstallMakesOneItemPerTitleEvenTwice)
 {
     InstallItems("Marvane");
-    EXPECT_EQ(GroupEntries("Marvane"), kLinks);
+    EXPECT_EQ(GroupItems("Marvane"), kAllItems);
     // The shell shows the group in a folder window of its own process.
-    WaitForWindow(nullptr, "Marvane", 10000);
-    Sleep(500);
-    SaveScreenshot("shell_wine_group_created");
+    if (HWND folder = WaitForWindow(nullptr, "Marvane", 10000))
+        SendAndWait(folder, WM_NULL);  // up and shown
+    Snapshot("shell_wine_group_created");
     InstallItems("Marvane");
-    EXPECT_EQ(GroupEntries("Marvane"), kLinks);
-    for (const std::string& link : kLinks)
+    EXPECT_EQ(GroupItems("Marvane"), kAllItems);
+    for (const std::string& link : kAllItems)
         EXPECT_FALSE(ReadFileBytes(ProgramsFolder() + "\\Marvane\\" + link).empty()) << link;
 
     // The real server's "Groups" reply lists the group.
@@ -117,20 +88,20 @@ TEST_F(WineShell, InstallMakesOneItemPerTitleEvenTwice)
 TEST_F(WineShell, RemovalLeavesNeitherItemsNorTheGroup)
 {
     InstallItems("Marvane");
-    ASSERT_EQ(GroupEntries("Marvane"), kLinks);
+    ASSERT_EQ(GroupItems("Marvane"), kAllItems);
     RemoveItems("Marvane");
-    EXPECT_TRUE(GroupEntries("Marvane").empty());
+    EXPECT_TRUE(GroupItems("Marvane").empty());
     EXPECT_FALSE(DirExists(ProgramsFolder() + "\\Marvane"));
 }
 
 TEST_F(WineShell, GroupOfAnotherNameStaysWithItsItemsDeleted)
 {
     InstallItems("Other Apps");
-    ASSERT_EQ(GroupEntries("Other Apps"), kLinks);
+    ASSERT_EQ(GroupItems("Other Apps"), kAllItems);
     WriteFileBytes(ProgramsFolder() + "\\Other Apps\\keep.txt", "not ours");
     RemoveItems("Other Apps");
     EXPECT_TRUE(DirExists(ProgramsFolder() + "\\Other Apps"));
-    EXPECT_EQ(GroupEntries("Other Apps"), std::vector<std::string>{"keep.txt"});
+    EXPECT_EQ(GroupItems("Other Apps"), std::set<std::string>{"keep.txt"});
     EXPECT_EQ(ddeReady, 0);
 }
 

@@ -8,66 +8,12 @@
 
 #include "payload/filetable.h"
 #include "shell/record.h"
+#include "support/installed.h"
 #include "support/winhelp.h"
 
 namespace {
 
 const char kWinIni[] = "C:\\windows\\win.ini";
-
-std::string Profile(const char* key)
-{
-    char buf[1024];
-    GetProfileStringA("Marvane", key, "<absent>", buf, sizeof buf);
-    return buf;
-}
-
-bool SectionExists()
-{
-    char buf[4096];
-    return GetProfileSectionA("Marvane", buf, sizeof buf) > 0;
-}
-
-bool UninstallKeyExists()
-{
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
-}
-
-struct RegValue {
-    bool present = false;
-    DWORD type = 0;
-    std::string bytes;  // exactly the stored data, NUL included
-};
-
-RegValue ReadValue(HKEY key, const char* name)
-{
-    RegValue v;
-    BYTE data[4096];
-    DWORD size = sizeof data;
-    if (RegQueryValueExA(key, name, nullptr, &v.type, data, &size) == ERROR_SUCCESS) {
-        v.present = true;
-        v.bytes.assign(reinterpret_cast<const char*>(data), size);
-    }
-    return v;
-}
-
-RegValue ReadUninstallValue(const char* name)
-{
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return RegValue();
-    RegValue v = ReadValue(key, name);
-    RegCloseKey(key);
-    return v;
-}
-
-std::string WithNul(const std::string& text)
-{
-    return text + std::string(1, '\0');
-}
 
 // Runs first: the prefix is fresh.
 TEST(Record, FreshSystemHasNothingRecorded)
@@ -130,11 +76,11 @@ TEST(Record, WritesTheFourKeysAndTheUninstallValues)
                                   "\r\nGROUP=" + c.group + "\r\nINSTOPTS=1\r\n";
         EXPECT_NE(ReadFileBytes(kWinIni).find(block), std::string::npos) << ReadFileBytes(kWinIni);
 
-        RegValue display = ReadUninstallValue("DisplayName");
+        RegValue display = UninstallValue("DisplayName");
         EXPECT_TRUE(display.present);
         EXPECT_EQ(display.type, static_cast<DWORD>(REG_SZ));
         EXPECT_EQ(display.bytes, WithNul("Corvatek Marvane Uninstall"));
-        RegValue line = ReadUninstallValue("UninstallString");
+        RegValue line = UninstallValue("UninstallString");
         EXPECT_TRUE(line.present);
         EXPECT_EQ(line.type, static_cast<DWORD>(REG_SZ));
         EXPECT_EQ(line.bytes, WithNul(c.uninstallString));
@@ -149,12 +95,12 @@ TEST(Record, WritesTheFourKeysAndTheUninstallValues)
             {"InstallLocation", c.programDir},
         };
         for (const auto& t : texts) {
-            RegValue v = ReadUninstallValue(t.name);
+            RegValue v = UninstallValue(t.name);
             EXPECT_TRUE(v.present) << t.name;
             EXPECT_EQ(v.type, static_cast<DWORD>(REG_SZ)) << t.name;
             EXPECT_EQ(v.bytes, WithNul(t.text)) << t.name;
         }
-        RegValue size = ReadUninstallValue("EstimatedSize");
+        RegValue size = UninstallValue("EstimatedSize");
         EXPECT_TRUE(size.present);
         EXPECT_EQ(size.type, static_cast<DWORD>(REG_DWORD));
         EXPECT_EQ(size.bytes, std::string(4, '\0'));  // nothing was copied in this run
@@ -163,7 +109,7 @@ TEST(Record, WritesTheFourKeysAndTheUninstallValues)
 
 DWORD EstimatedSize()
 {
-    RegValue v = ReadUninstallValue("EstimatedSize");
+    RegValue v = UninstallValue("EstimatedSize");
     DWORD n = 0xDEADBEEF;
     if (v.present && v.type == REG_DWORD && v.bytes.size() == sizeof n)
         std::memcpy(&n, v.bytes.data(), sizeof n);
@@ -212,7 +158,7 @@ TEST(Record, EstimatedSizeIsTheCopiedFilesInKiB)
         EXPECT_EQ(EstimateInstalledKiB(dir.c_str(), dir.c_str()), static_cast<unsigned long>(c.kib));
         WriteInstallRecord(dir.c_str(), dir.c_str(), "Marvane");
         EXPECT_EQ(EstimatedSize(), c.kib);
-        EXPECT_EQ(ReadUninstallValue("InstallLocation").bytes, WithNul(dir));
+        EXPECT_EQ(UninstallValue("InstallLocation").bytes, WithNul(dir));
         // A directory given with its trailing backslash finds the same files.
         EXPECT_EQ(EstimateInstalledKiB((dir + "\\").c_str(), dir.c_str()), static_cast<unsigned long>(c.kib));
     }
@@ -254,7 +200,7 @@ TEST(Record, LongestValuesAreStoredWholeAndReadBackCut)
     const std::string group(255, 'g');
     WriteInstallRecord(programDir.c_str(), dataDir.c_str(), group.c_str());
 
-    RegValue line = ReadUninstallValue("UninstallString");
+    RegValue line = UninstallValue("UninstallString");
     EXPECT_EQ(line.bytes, WithNul(programDir + "\\remove.exe -f " + programDir + " -d " + dataDir + " -g " + group));
 
     char buf[RECORD_VALUE_CHARS + 64];
@@ -292,7 +238,7 @@ TEST(Record, DeleteRemovesTheSectionAndKeepsTheUninstallKey)
     char other[64];
     GetProfileStringA("Other", "Keep", "", other, sizeof other);
     EXPECT_STREQ(other, "yes");
-    EXPECT_EQ(ReadUninstallValue("UninstallString").bytes,
+    EXPECT_EQ(UninstallValue("UninstallString").bytes,
               WithNul("C:\\Marvane\\remove.exe -f C:\\Marvane -d C:\\Marvane -g Marvane"));
 
     DeleteUninstallKey();

@@ -20,12 +20,16 @@ TEST(Program, WindowAndBackdropOfTheRealProgram)
     EXPECT_EQ(r.top, 78);
     EXPECT_EQ(r.right - r.left, 816);
     EXPECT_EQ(r.bottom - r.top, 612);
-    Sleep(500);
-    SaveScreenshot("program-window");
     RECT client;
     GetClientRect(main, &client);
     POINT o = {0, 0};
     ClientToScreen(main, &o);
+    // Painted in the program's own time: wait for the backdrop and the logo's corner.
+    EXPECT_TRUE(WaitUntil([&] {
+        return ScreenPixel(o.x + 5, o.y + 5) == RGB(0, 128, 128) &&
+               ScreenPixel(o.x + client.right - 11, o.y + client.bottom - 11) == RGB(0, 0, 128);
+    }, 10000));
+    SaveScreenshot("program-window");
     EXPECT_EQ(ScreenPixel(o.x + 5, o.y + 5), RGB(0, 128, 128));
     EXPECT_EQ(ScreenPixel(o.x + client.right - 11, o.y + client.bottom - 11), RGB(0, 0, 128));
     EXPECT_EQ(ScreenPixel(o.x + client.right - 10, o.y + client.bottom - 10), RGB(0, 128, 128));

@@ -19,19 +19,6 @@ const Expected kExpected[] = {
     {1024, 768, 104, 78, 816, 612},
 };
 
-void Pump(DWORD ms)
-{
-    DWORD start = GetTickCount();
-    do {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        Sleep(20);
-    } while (GetTickCount() - start < ms);
-}
-
 class MainWindow : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -46,12 +33,11 @@ protected:
         installer.mainWindow = window;
         ShowWindow(window, SW_SHOWNORMAL);
         UpdateWindow(window);
-        Pump(700);
     }
     void TearDown() override
     {
         DestroyWindow(window);
-        Pump(100);
+        PumpFor(100);  // let the destruction's messages go before the next window comes
     }
     HWND window = nullptr;
 };
@@ -83,10 +69,6 @@ TEST_F(MainWindow, GeometryFollowsTheDesktop)
 
 TEST_F(MainWindow, BackdropIsTealWithTheLogoInTheCorner)
 {
-    char name[64];
-    std::snprintf(name, sizeof name, "main-window-%dx%d", GetSystemMetrics(SM_CXSCREEN),
-                  GetSystemMetrics(SM_CYSCREEN));
-    EXPECT_TRUE(SaveScreenshot(name));
     RECT client;
     GetClientRect(window, &client);
     POINT origin = {0, 0};
@@ -95,6 +77,13 @@ TEST_F(MainWindow, BackdropIsTealWithTheLogoInTheCorner)
     const COLORREF teal = RGB(0, 128, 128);
     const COLORREF navy = RGB(0, 0, 128);  // the logo's border colour
     int W = client.right, H = client.bottom;
+    // The screen shows the painting once the display has it: wait for the backdrop
+    // and the logo's corner, then check every pixel.
+    EXPECT_TRUE(WaitUntil([&] { return at(5, 5) == teal && at(W - 11, H - 11) == navy; }, 10000));
+    char name[64];
+    std::snprintf(name, sizeof name, "main-window-%dx%d", GetSystemMetrics(SM_CXSCREEN),
+                  GetSystemMetrics(SM_CYSCREEN));
+    EXPECT_TRUE(SaveScreenshot(name));
     EXPECT_EQ(at(5, 5), teal);
     EXPECT_EQ(at(W / 2, H / 2), teal);
     EXPECT_EQ(at(12, 12), teal);  // no product bitmap at the upper left

@@ -1,9 +1,11 @@
 #include "support/installed.h"
 
-#include <windows.h>
 #include <shlobj.h>
 
+#include <vector>
+
 #include "shell/record.h"
+#include "support/winhelp.h"
 
 const std::set<std::string> kAllItems = {"Marvane.lnk", "Marvane Help File.lnk", "Marvane Release Notes.lnk",
                                          "Uninstall Marvane.lnk"};
@@ -11,9 +13,22 @@ const std::set<std::string> kAllItems = {"Marvane.lnk", "Marvane Help File.lnk",
 std::string ProgramsFolder()
 {
     char path[MAX_PATH];
-    if (SHGetFolderPathA(nullptr, CSIDL_PROGRAMS, nullptr, 0, path) != S_OK)
+    if (SHGetFolderPathA(nullptr, CSIDL_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, path) != S_OK)
         return "";
     return path;
+}
+
+std::set<std::string> GroupItems(const std::string& group)
+{
+    const std::vector<std::string> names = ListDir(ProgramsFolder() + "\\" + group);
+    return std::set<std::string>(names.begin(), names.end());
+}
+
+std::string Profile(const char* key)
+{
+    char buf[1024];
+    GetProfileStringA(RECORD_SECTION, key, "<absent>", buf, sizeof buf);
+    return buf;
 }
 
 bool SectionExists()
@@ -29,4 +44,31 @@ bool UninstallKeyExists()
         return false;
     RegCloseKey(key);
     return true;
+}
+
+RegValue ReadValue(HKEY key, const char* name)
+{
+    RegValue v;
+    BYTE data[4096];
+    DWORD size = sizeof data;
+    if (RegQueryValueExA(key, name, nullptr, &v.type, data, &size) == ERROR_SUCCESS) {
+        v.present = true;
+        v.bytes.assign(reinterpret_cast<const char*>(data), size);
+    }
+    return v;
+}
+
+RegValue UninstallValue(const char* name)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return RegValue();
+    RegValue v = ReadValue(key, name);
+    RegCloseKey(key);
+    return v;
+}
+
+std::string WithNul(const std::string& text)
+{
+    return text + std::string(1, '\0');
 }

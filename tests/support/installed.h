@@ -1,6 +1,9 @@
-// What an installation leaves behind, as the end-to-end and remover tests read it.
+// What an installation leaves behind, as the tests read it: the group's items,
+// the WIN.INI section and the uninstall key.
 #ifndef MARVANE_TEST_INSTALLED_H
 #define MARVANE_TEST_INSTALLED_H
+
+#include <windows.h>
 
 #include <set>
 #include <string>
@@ -9,9 +12,25 @@
 std::string ProgramsFolder();
 // The four item files a complete installation creates in its group.
 extern const std::set<std::string> kAllItems;
+// What the group's folder holds; empty when there is no such folder.
+std::set<std::string> GroupItems(const std::string& group);
+
+// A value of the WIN.INI section "Marvane", or "<absent>".
+std::string Profile(const char* key);
 // WIN.INI has a section "Marvane".
 bool SectionExists();
+
 // The uninstall key exists.
 bool UninstallKeyExists();
+struct RegValue {
+    bool present = false;
+    DWORD type = REG_NONE;
+    std::string bytes;  // exactly the stored data, a string's NUL included
+};
+// One value of an open key, and of the uninstall key.
+RegValue ReadValue(HKEY key, const char* name);
+RegValue UninstallValue(const char* name);
+// A string as the registry stores it: with its terminating NUL.
+std::string WithNul(const std::string& text);
 
 #endif

@@ -1,5 +1,6 @@
 #include "support/winhelp.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -76,6 +77,81 @@ bool WriteFileBytes(const std::string& path, const std::string& bytes)
     return std::fclose(f) == 0 && ok;
 }
 
+std::vector<std::string> ListDir(const std::string& dir)
+{
+    std::vector<std::string> names;
+    if (dir.empty())
+        return names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((dir + (dir.back() == '\\' ? "*" : "\\*")).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        std::string name = found.cFileName;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string PlatformTempDir()
+{
+    char buf[MAX_PATH];
+    DWORD n = GetTempPathA(sizeof buf, buf);
+    std::string dir(buf, n < sizeof buf ? n : 0);
+    if (dir.empty() || dir.back() != '\\')
+        dir += '\\';
+    return dir;
+}
+
+std::vector<std::string> SplitLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find("\r\n", start);
+        if (end == std::string::npos) {
+            lines.push_back(text.substr(start) + "<no line end>");
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+DataFile::DataFile(const std::string& path) : module(LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE))
+{
+}
+
+DataFile::~DataFile()
+{
+    if (module)
+        FreeLibrary(module);
+}
+
+std::string DataFile::Resource(const char* type, const char* name) const
+{
+    HRSRC found = module ? FindResourceA(module, name, type) : nullptr;
+    if (!found)
+        return "<absent>";
+    const char* data = static_cast<const char*>(LockResource(LoadResource(module, found)));
+    return std::string(data, SizeofResource(module, found));
+}
+
+size_t DataFile::FileOffset(const char* type, const char* name) const
+{
+    HRSRC found = module ? FindResourceA(module, name, type) : nullptr;
+    if (!found)
+        return 0;
+    const char* data = static_cast<const char*>(LockResource(LoadResource(module, found)));
+    // The handle of a data file is its mapping's address with the low bits set as a mark.
+    const char* base = reinterpret_cast<const char*>(reinterpret_cast<ULONG_PTR>(module) & ~ULONG_PTR(3));
+    return static_cast<size_t>(data - base);
+}
+
 namespace {
 
 struct FindArgs {
@@ -123,31 +199,41 @@ void PumpOwnQueue()
 
 }  // namespace
 
-HWND WaitForWindow(const char* className, const char* title, DWORD timeoutMs, DWORD processId)
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
 {
     DWORD start = GetTickCount();
     for (;;) {
-        FindArgs a = {className, title, processId, nullptr};
-        EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&a));
-        if (a.found)
-            return a.found;
+        if (condition())
+            return true;
         if (GetTickCount() - start > timeoutMs)
-            return nullptr;
+            return false;
         PumpOwnQueue();
-        Sleep(50);
+        Sleep(20);
     }
+}
+
+void PumpFor(DWORD ms)
+{
+    DWORD start = GetTickCount();
+    do {
+        PumpOwnQueue();
+        Sleep(20);
+    } while (GetTickCount() - start < ms);
+}
+
+HWND WaitForWindow(const char* className, const char* title, DWORD timeoutMs, DWORD processId)
+{
+    FindArgs a = {className, title, processId, nullptr};
+    WaitUntil([&] {
+        EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&a));
+        return a.found != nullptr;
+    }, timeoutMs);
+    return a.found;
 }
 
 bool WaitForWindowGone(HWND window, DWORD timeoutMs)
 {
-    DWORD start = GetTickCount();
-    while (IsWindow(window) && IsWindowVisible(window)) {
-        if (GetTickCount() - start > timeoutMs)
-            return false;
-        PumpOwnQueue();
-        Sleep(50);
-    }
-    return true;
+    return WaitUntil([window] { return !IsWindow(window) || !IsWindowVisible(window); }, timeoutMs);
 }
 
 std::string WindowText(HWND window)
@@ -170,6 +256,18 @@ void ClickButton(HWND dialog, int id)
 {
     HWND button = GetDlgItem(dialog, id);
     PostMessageA(button, BM_CLICK, 0, 0);
+}
+
+bool SendAndWait(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD timeoutMs)
+{
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, timeoutMs, &result) != 0;
+}
+
+bool ClickButtonNow(HWND dialog, int id)
+{
+    HWND button = GetDlgItem(dialog, id);
+    return button && SendAndWait(button, BM_CLICK);
 }
 
 void TypeText(HWND dialog, int id, const std::string& text)
@@ -219,6 +317,12 @@ bool SaveScreenshot(const std::string& name)
     bytes.append(static_cast<char*>(bits), size);
     DeleteObject(dib);
     return WriteFileBytes(WindowsPath(dir) + "\\" + name + ".bmp", bytes);
+}
+
+void Snapshot(const std::string& name)
+{
+    PumpFor(400);
+    SaveScreenshot(name);
 }
 
 COLORREF ScreenPixel(int x, int y)

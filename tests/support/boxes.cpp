@@ -1,0 +1,163 @@
+#include "support/boxes.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "support/winhelp.h"
+
+void PrintTo(const SeenBox& box, std::ostream* out)
+{
+    *out << "[" << box.caption << "] \"" << box.text << "\" buttons";
+    for (int id : box.buttons)
+        *out << " " << id;
+    if (box.icon)
+        *out << " icon 0x" << std::hex << box.icon << std::dec;
+}
+
+bool IsMessageBox(HWND window)
+{
+    char cls[64];
+    GetClassNameA(window, cls, sizeof cls);
+    return std::strcmp(cls, "#32770") == 0 && GetDlgItem(window, 0xFFFF) != nullptr;
+}
+
+namespace {
+
+BOOL CALLBACK FindIcon(HWND child, LPARAM lParam)
+{
+    if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON || !IsWindowVisible(child))
+        return TRUE;
+    DWORD_PTR icon = 0;
+    SendMessageTimeoutA(child, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 5000, &icon);
+    *reinterpret_cast<HICON*>(lParam) = reinterpret_cast<HICON>(icon);
+    return icon == 0;
+}
+
+// The box shows the system's shared icons, the same handles LoadIcon gives here.
+UINT IconKind(HICON shown)
+{
+    if (!shown)
+        return 0;
+    const struct {
+        LPCSTR id;
+        UINT kind;
+    } kinds[] = {{IDI_HAND, MB_ICONERROR},
+                 {IDI_EXCLAMATION, MB_ICONWARNING},
+                 {IDI_QUESTION, MB_ICONQUESTION},
+                 {IDI_ASTERISK, MB_ICONINFORMATION}};
+    for (const auto& k : kinds)
+        if (shown == LoadIconA(nullptr, k.id))
+            return k.kind;
+    return MB_USERICON;
+}
+
+}  // namespace
+
+SeenBox ReadBox(HWND box)
+{
+    // Answered only from the box's own loop, after its text, buttons and icon are set.
+    SendAndWait(box, WM_NULL);
+    SeenBox s;
+    s.caption = WindowText(box);
+    s.text = MessageBoxText(box);
+    for (int id = IDOK; id <= IDCONTINUE; ++id) {
+        HWND button = GetDlgItem(box, id);
+        if (button && IsWindowVisible(button))
+            s.buttons.push_back(id);
+    }
+    HICON shown = nullptr;
+    EnumChildWindows(box, FindIcon, reinterpret_cast<LPARAM>(&shown));
+    s.icon = IconKind(shown);
+    s.owner = GetWindow(box, GW_OWNER);
+    return s;
+}
+
+namespace {
+
+struct Driver {
+    const std::vector<BoxAnswer>* answers;
+    std::vector<SeenBox> seen;
+    volatile LONG bodyDone = 0;
+};
+
+BOOL CALLBACK FindBoxProc(HWND window, LPARAM lParam)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != GetCurrentProcessId() || !IsWindowVisible(window))
+        return TRUE;
+    // Only message boxes: the progress dialog has no control 0xFFFF. (Its caption
+    // cannot be asked for safely: that waits on the busy thread.)
+    if (!IsMessageBox(window))
+        return TRUE;
+    *reinterpret_cast<HWND*>(lParam) = window;
+    return FALSE;
+}
+
+HWND FindBox()
+{
+    HWND box = nullptr;
+    EnumWindows(FindBoxProc, reinterpret_cast<LPARAM>(&box));
+    return box;
+}
+
+int FallbackButton(const SeenBox& s)
+{
+    for (int id : {IDCANCEL, IDNO, IDOK})
+        if (std::find(s.buttons.begin(), s.buttons.end(), id) != s.buttons.end())
+            return id;
+    return IDCANCEL;
+}
+
+DWORD WINAPI DriveBoxes(void* param)
+{
+    auto* d = static_cast<Driver*>(param);
+    size_t next = 0;
+    for (;;) {
+        // Body cannot return while one of its boxes stands, so once it has returned
+        // a search that finds nothing means there is nothing left to answer.
+        HWND box = nullptr;
+        WaitUntil([&] { return (box = FindBox()) != nullptr || d->bodyDone; }, INFINITE);
+        if (!box)
+            return 0;
+        SeenBox s = ReadBox(box);
+        if (!IsWindow(box))
+            continue;
+        d->seen.push_back(s);
+        int press = FallbackButton(s);
+        if (next < d->answers->size()) {
+            const BoxAnswer& a = (*d->answers)[next++];
+            if (a.before)
+                a.before();
+            if (!a.screenshot.empty()) {
+                RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+                Snapshot(a.screenshot);
+            }
+            press = a.press;
+        }
+        ClickButton(box, press);
+        WaitUntil([box] { return !IsWindow(box); }, 10000);
+    }
+}
+
+}  // namespace
+
+std::vector<SeenBox> WithBoxes(const std::vector<BoxAnswer>& answers, const std::function<void()>& body)
+{
+    Driver d;
+    d.answers = &answers;
+    HANDLE thread = CreateThread(nullptr, 0, DriveBoxes, &d, 0, nullptr);
+    body();
+    InterlockedExchange(&d.bodyDone, 1);
+    // The driver only leaves when no box is left; pump meanwhile so that it can
+    // read our windows.
+    while (MsgWaitForMultipleObjects(1, &thread, FALSE, 30000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    CloseHandle(thread);
+    return d.seen;
+}
