@@ -16,10 +16,14 @@ for f in "$testdir"/screenshots/*.bmp; do
 done
 echo "== screenshots in $testdir/screenshots"
 
-# ---- Release checks: setup.exe's own size, the pure code under sanitizers and
-# fuzzing (natively, with clang), and two builds in different folders compared.
+# ---- Release checks: setup.exe's own size, what both programs ask of the loader,
+# the pure code under sanitizers and fuzzing (natively, with clang), and two builds
+# in different folders compared.
 echo "== release checks: size of $root/build/setup.exe (target size-check)"
 cmake --build "$root/build" --target size-check || status=1
+echo "== release checks: imports and loader fields of setup.exe and remove.exe (tools/legacy-exports.txt)"
+"$root/build/host/pecheck" --exports "$root/tools/legacy-exports.txt" \
+    "$root/build/setup.exe" "$root/build/payload/remove.exe" || status=1
 echo "== release checks: sanitizers and fuzzing (tools/run-host-checks.sh)"
 bash "$root/tools/run-host-checks.sh" || status=1
 echo "== release checks: reproducible build (tools/check-reproducible.sh)"

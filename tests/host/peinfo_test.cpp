@@ -7,20 +7,9 @@
 #include <vector>
 
 #include "tools/peinfo.h"
+#include "putbytes.h"
 
 namespace {
-
-void Put16(std::vector<uint8_t>& b, size_t at, uint32_t v)
-{
-    b[at] = static_cast<uint8_t>(v);
-    b[at + 1] = static_cast<uint8_t>(v >> 8);
-}
-
-void Put32(std::vector<uint8_t>& b, size_t at, uint32_t v)
-{
-    Put16(b, at, v & 0xFFFF);
-    Put16(b, at + 2, v >> 16);
-}
 
 // A PE32 image: headers at 0, .text at file 0x200 (RVA 0x1000), .rsrc at file
 // 0x400 (RVA 0x2000) holding one type "EXE" with two resources (sizes 100 and
