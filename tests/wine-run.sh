@@ -4,7 +4,14 @@
 #   MARVANE_BUILD_DIR  build tree (prefixes live under it)   [required]
 #   MARVANE_TEST_NAME  name of the run's prefix              [default: program name]
 #   MARVANE_SCREEN     WxHxD of a private Xvfb screen         [default: 1024x768x24]
+# With --host first, the rest is a host program (a script that runs Wine itself)
+# given the same prefix (WINEPREFIX), display and loader (MARVANE_WINE).
 set -u
+host=0
+if [ "${1:-}" = --host ]; then
+    host=1
+    shift
+fi
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../tools/wine-env.sh"
 build=${MARVANE_BUILD_DIR:?MARVANE_BUILD_DIR must name the build tree}
@@ -37,7 +44,11 @@ read -r _ xvfb_pid <&8
 read -r display_number <&8
 export DISPLAY=:$display_number
 
-"$MARVANE_WINE" "$@"
+if [ $host = 1 ]; then
+    "$@"
+else
+    "$MARVANE_WINE" "$@"
+fi
 rc=$?
 
 WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1
