@@ -1,4 +1,5 @@
-/* The product's identity, shared by the version resources and the uninstall entry. */
+/* The product's identity, shared by the version resources, the uninstall entry and
+   the package manifest the build generates. */
 #ifndef MARVANE_VERSION_H
 #define MARVANE_VERSION_H
 
@@ -7,5 +8,8 @@
 #define VERSION_TEXT "2.6"
 #define COMPANY_TEXT "Corvatek"
 #define PRODUCT_TEXT "Marvane Plus"
+/* The product's one word: the uninstall key's name, the program's file name, the
+   group and the WIN.INI section. */
+#define PRODUCT_WORD "Marvane"
 
 #endif

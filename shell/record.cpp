@@ -12,7 +12,7 @@
 
 namespace {
 
-const char kDisplayName[] = "Corvatek " PRODUCT_WORD " Uninstall";
+const char kDisplayName[] = UNINSTALL_DISPLAY_NAME;
 const unsigned kInstallOptions = 1;
 
 // REG_SZ data is the text and its terminating NUL.
@@ -90,10 +90,18 @@ bool WriteInstallRecord(const char* programDir, const char* dataDir, const char*
         char commandLine[UNINSTALL_STRING_CHARS];
         if (ComposeUninstallString(commandLine, sizeof commandLine, programDir, dataDir, groupName))
             SetTextValue(key, "UninstallString", commandLine);
+        // Package managers remove the product with this one, and ask nothing.
+        if (ComposeQuietUninstallString(commandLine, sizeof commandLine, programDir, dataDir, groupName))
+            SetTextValue(key, "QuietUninstallString", commandLine);
+        // There is no change or repair mode: the system must not offer one.
+        SetNumberValue(key, "NoModify", 1);
+        SetNumberValue(key, "NoRepair", 1);
         // What the system's list of installed programs shows beside the name.
         SetTextValue(key, "DisplayVersion", VERSION_TEXT);
         SetTextValue(key, "Publisher", COMPANY_TEXT);
         SetTextValue(key, "InstallLocation", programDir);
+        if (ComposeDisplayIcon(commandLine, sizeof commandLine, programDir))
+            SetTextValue(key, "DisplayIcon", commandLine);
         SetNumberValue(key, "EstimatedSize", EstimateInstalledKiB(programDir, dataDir));
         RegCloseKey(key);
     }

@@ -3,19 +3,23 @@
 #include <cstdio>
 #include <cstring>
 
+#include "resources/version.h"
+
 namespace {
 
-const char kProductWord[] = "Marvane";
+const char kProductWord[] = PRODUCT_WORD;
 const char kRemoverWord[] = "remove";
 
 #define CREATE_GROUP_FORMAT "[CreateGroup(%s)]"
 #define DELETE_GROUP_FORMAT "[DeleteGroup(%s)]"
 #define DELETE_ITEM_FORMAT "[DeleteItem(\"%s\")]"
 #define ADD_ITEM_FORMAT "[AddItem(\"%s\",\"%s\",,,,,%s)]"
-#define UNINSTALL_FORMAT "%s\\%s.exe -f %s -d %s -g %s"
-#define UNINSTALL_QUOTED_FORMAT "\"%s\\%s.exe\" -f %s -d %s -g %s"
-#define UNINSTALL_ROOT_FORMAT "%s%s.exe -f %s -d %s -g %s"
-#define UNINSTALL_QUOTED_ROOT_FORMAT "\"%s%s.exe\" -f %s -d %s -g %s"
+// The remover's directory is followed by "\", except a drive's root, which ends
+// in one already.
+#define UNINSTALL_FORMAT "%s%s%s.exe%s -f %s -d %s -g %s"
+#define UNINSTALL_QUOTED_FORMAT "\"%s%s%s.exe\"%s -f %s -d %s -g %s"
+#define QUIET_SWITCH " -q"
+#define DISPLAY_ICON_FORMAT "%s%s%s.exe,0"
 
 // Fixed text of a format: its length less two characters per "%s".
 constexpr size_t FixedChars(size_t formatSize, size_t inserts)
@@ -27,9 +31,13 @@ static_assert(FixedChars(sizeof ADD_ITEM_FORMAT, 3) + 3 * (SHELL_ARG_CHARS - 1) 
               "AddItem must fit whole");
 static_assert(FixedChars(sizeof DELETE_ITEM_FORMAT, 1) + SHELL_ARG_CHARS - 1 < DDE_COMMAND_CHARS,
               "DeleteItem must fit whole");
-static_assert(FixedChars(sizeof UNINSTALL_QUOTED_FORMAT, 5) + sizeof kRemoverWord - 1 + 4 * (SHELL_ARG_CHARS - 1) <
+static_assert(FixedChars(sizeof UNINSTALL_QUOTED_FORMAT, 7) + 1 + sizeof QUIET_SWITCH - 1 + sizeof kRemoverWord - 1 +
+                      4 * (SHELL_ARG_CHARS - 1) <
                   UNINSTALL_STRING_CHARS,
-              "the uninstall command line must fit whole");
+              "the quiet uninstall command line must fit whole");
+static_assert(FixedChars(sizeof DISPLAY_ICON_FORMAT, 3) + 1 + sizeof kProductWord - 1 + SHELL_ARG_CHARS - 1 <
+                  UNINSTALL_STRING_CHARS,
+              "the display icon must fit whole");
 
 const char* OrEmpty(const char* text)
 {
@@ -42,6 +50,13 @@ bool Fits(char* dest, size_t cap, int written)
         return true;
     dest[0] = '\0';
     return false;
+}
+
+// What joins a directory and a name: "\\", or nothing after a drive's root.
+const char* Separator(const char* dir)
+{
+    const size_t n = std::strlen(dir);
+    return (n > 0 && dir[n - 1] == '\\') ? "" : "\\";
 }
 
 bool IsLineEnd(char c)
@@ -85,18 +100,25 @@ bool ComposeAddItem(char* dest, size_t cap, const char* commandLine, const char*
                 std::snprintf(dest, cap, ADD_ITEM_FORMAT, OrEmpty(commandLine), OrEmpty(item), OrEmpty(workingDir)));
 }
 
-bool ComposeUninstallString(char* dest, size_t cap, const char* programDir, const char* dataDir, const char* group)
+bool ComposeRemoverLine(char* dest, size_t cap, bool quiet, const char* programDir, const char* dataDir,
+                        const char* group)
 {
     if (cap == 0)
         return false;
     programDir = OrEmpty(programDir);
-    // A drive's root ends in "\" already and takes the name directly.
-    const size_t n = std::strlen(programDir);
-    const bool root = n > 0 && programDir[n - 1] == '\\';
-    const char* format = HasBlank(programDir) ? (root ? UNINSTALL_QUOTED_ROOT_FORMAT : UNINSTALL_QUOTED_FORMAT)
-                                              : (root ? UNINSTALL_ROOT_FORMAT : UNINSTALL_FORMAT);
+    const char* format = HasBlank(programDir) ? UNINSTALL_QUOTED_FORMAT : UNINSTALL_FORMAT;
     return Fits(dest, cap,
-                std::snprintf(dest, cap, format, programDir, kRemoverWord, programDir, OrEmpty(dataDir), OrEmpty(group)));
+                std::snprintf(dest, cap, format, programDir, Separator(programDir), kRemoverWord,
+                              quiet ? QUIET_SWITCH : "", programDir, OrEmpty(dataDir), OrEmpty(group)));
+}
+
+bool ComposeDisplayIcon(char* dest, size_t cap, const char* programDir)
+{
+    if (cap == 0)
+        return false;
+    programDir = OrEmpty(programDir);
+    return Fits(dest, cap,
+                std::snprintf(dest, cap, DISPLAY_ICON_FORMAT, programDir, Separator(programDir), kProductWord));
 }
 
 bool HasBlank(const char* text)

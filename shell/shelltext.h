@@ -25,12 +25,31 @@ bool ComposeDeleteItem(char* dest, size_t cap, const char* item);        // [Del
 bool ComposeAddItem(char* dest, size_t cap, const char* commandLine, const char* item,
                     const char* workingDir);                             // [AddItem("%s","%s",,,,,%s)]
 
-// The remover's command line: "<dir>\remove.exe -f <dir> -d <data> -g <group>".
-// The remover's path alone is put in double quotes when it holds a blank, so that
-// the system cannot start a shorter program name; the arguments stay unquoted
-// because the remover reads them that way. Same failure rule as the commands.
-bool ComposeUninstallString(char* dest, size_t cap, const char* programDir, const char* dataDir,
-                            const char* group);
+// The remover's command line: "<dir>\remove.exe -f <dir> -d <data> -g <group>",
+// or, quiet, "<dir>\remove.exe -q -f <dir> -d <data> -g <group>" (the remover's
+// own switch comes before -f; package managers run that line for a removal
+// without boxes). The remover's path alone is put in double quotes when it holds
+// a blank, so that the system cannot start a shorter program name; the arguments
+// stay unquoted because the remover reads them that way. Same failure rule as the
+// commands.
+bool ComposeRemoverLine(char* dest, size_t cap, bool quiet, const char* programDir, const char* dataDir,
+                        const char* group);
+
+inline bool ComposeUninstallString(char* dest, size_t cap, const char* programDir, const char* dataDir,
+                                   const char* group)
+{
+    return ComposeRemoverLine(dest, cap, false, programDir, dataDir, group);
+}
+
+inline bool ComposeQuietUninstallString(char* dest, size_t cap, const char* programDir, const char* dataDir,
+                                        const char* group)
+{
+    return ComposeRemoverLine(dest, cap, true, programDir, dataDir, group);
+}
+
+// The icon of the entry in the list of installed programs: the first icon of the
+// product's program, "<dir>\Marvane.exe,0". Never quoted; same failure rule.
+bool ComposeDisplayIcon(char* dest, size_t cap, const char* programDir);
 
 // True when text holds a space or a tab.
 bool HasBlank(const char* text);

@@ -39,8 +39,8 @@ struct InstallerState {
 // The one instance, zero-filled before WinMain runs.
 extern InstallerState installer;
 
-// Product word used in the record, the group and the messages.
-#define PRODUCT_WORD "Marvane"
+// PRODUCT_WORD: the product word used in the record, the group and the messages.
+#include "resources/version.h"
 #define DEFAULT_PROGRAM_DIR "C:\\Marvane"
 
 // Fills the compiled-in defaults; returns fileCount (0 means start-up must fail).

@@ -5,6 +5,8 @@
 #   MARVANE_BUILD_DIR  build tree (prefixes live under it)   [required]
 #   MARVANE_TEST_NAME  name of the run's prefix              [default: program name]
 #   MARVANE_SCREEN     WxHxD of a private Xvfb screen         [default: 1024x768x24]
+# With --host first, the rest is a host program (a script that runs Wine itself)
+# given the same prefix (WINEPREFIX), display and loader (MARVANE_WINE).
 set -u
 host=0
 if [ "${1:-}" = --host ]; then

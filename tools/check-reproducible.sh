@@ -1,7 +1,8 @@
 #!/bin/bash
 # Builds setup.exe twice from copies of the sources in two different folders (with
 # a different job count, time zone and umask) and compares the results byte for
-# byte: setup.exe and the packed payload (the staged files and their containers).
+# byte: setup.exe, the packed payload (the staged files and their containers) and
+# the package manifest in winget/.
 # Exits non-zero when anything differs. The copies hold what git tracks plus the
 # untracked files it does not ignore, i.e. what the next commit would hold.
 #   tools/check-reproducible.sh [-k]     -k keeps the two trees (printed) to look at
@@ -52,13 +53,14 @@ build "$a" 1 UTC 022
 echo "== building in $b"
 build "$b" "$(nproc)" Pacific/Kiritimati 077
 
-# What is compared: setup.exe and every file of the packed payload. Left out: CMake's
-# own files (build/payload is also the build folder of payload/) and the *.source
-# notes beside the containers, which record where in the build each file came from.
+# What is compared: setup.exe, every file of the packed payload and the package
+# manifest. Left out: CMake's own files (build/payload is also the build folder of
+# payload/) and the *.source notes beside the containers, which record where in the
+# build each file came from.
 list_outputs() {  # build-dir
     (cd "$1" && {
         echo setup.exe
-        for d in payload containers; do
+        for d in payload containers winget; do
             if [ -d "$d" ]; then
                 find "$d" -type f ! -path '*/CMakeFiles/*' ! -name Makefile ! -name '*.cmake' ! -name '*.ninja' \
                     ! -name '*.source'

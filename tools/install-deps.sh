@@ -6,7 +6,7 @@ packages=(cmake make g++ gcc clang libclang-rt-14-dev
           g++-mingw-w64-i686 binutils-mingw-w64-i686
           g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
           wine wine32:i386 wine64 xvfb xauth xdotool x11-utils imagemagick
-          mscompress googletest osslsigncode openssl gnuplot-nox)
+          mscompress googletest osslsigncode openssl gnuplot-nox python3 python3-yaml)
 missing=()
 for p in "${packages[@]}"; do
     dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

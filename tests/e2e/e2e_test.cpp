@@ -79,6 +79,12 @@ void ExpectRecord(const std::string& dir, const std::string& dataDir, const std:
         remover = "\"" + remover + "\"";
     std::string command = remover + " -f " + dir + " -d " + dataDir + " -g " + group;
     EXPECT_EQ(RegistryValue("UninstallString"), std::string(command.c_str(), command.size() + 1));
+    std::string quiet = remover + " -q -f " + dir + " -d " + dataDir + " -g " + group;
+    EXPECT_EQ(RegistryValue("QuietUninstallString"), std::string(quiet.c_str(), quiet.size() + 1));
+    std::string icon = dir + "\\Marvane.exe,0";
+    EXPECT_EQ(RegistryValue("DisplayIcon"), std::string(icon.c_str(), icon.size() + 1));
+    EXPECT_EQ(RegistryDword("NoModify"), 1u);
+    EXPECT_EQ(RegistryDword("NoRepair"), 1u);
     // The fuller entry Windows' list of programs shows.
     EXPECT_EQ(RegistryValue("DisplayVersion"), std::string("2.6", 4));
     EXPECT_EQ(RegistryValue("Publisher"), std::string("Corvatek", 9));

@@ -91,6 +91,83 @@ int BoxesUntilRemoversEnd(DWORD timeoutMs)
     return ended ? static_cast<int>(boxes.size()) : -1;
 }
 
+struct WindowSearch {
+    std::vector<DWORD> pids;
+    std::vector<std::string> found;  // titles
+};
+
+BOOL CALLBACK CollectProcessWindow(HWND window, LPARAM param)
+{
+    WindowSearch* search = reinterpret_cast<WindowSearch*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (IsWindowVisible(window) && std::find(search->pids.begin(), search->pids.end(), pid) != search->pids.end()) {
+        char title[256] = "";
+        GetWindowTextA(window, title, sizeof title);
+        search->found.push_back(std::string("\"") + title + "\"");
+    }
+    return TRUE;
+}
+
+// Visible top-level windows of any running remove.exe: a quiet removal has none.
+std::vector<std::string> RemoverWindows()
+{
+    WindowSearch search{RemoverProcesses(), {}};
+    if (!search.pids.empty())
+        EnumWindows(CollectProcessWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Adds the titles of the removers' windows not noted yet.
+void NoteRemoverWindows(std::vector<std::string>* windows)
+{
+    for (const std::string& title : RemoverWindows())
+        if (std::find(windows->begin(), windows->end(), title) == windows->end())
+            windows->push_back(title);
+}
+
+// Waits, like WaitForRemovers, and notes every window a remover showed meanwhile.
+bool WaitForRemoversWithoutWindows(DWORD timeoutMs, std::vector<std::string>* windows)
+{
+    DWORD start = GetTickCount();
+    while (!RemoverProcesses().empty()) {
+        NoteRemoverWindows(windows);
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+        Sleep(25);
+    }
+    return true;
+}
+
+// Starts a command line exactly as recorded (the program's path quoted or not), the
+// way the system and package managers start an uninstall entry's command.
+Started StartCommandLine(const std::string& commandLine, const std::string& cwd)
+{
+    Started s;
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, cwd.c_str(), &si, &pi)) {
+        CloseHandle(pi.hThread);
+        s.process = pi.hProcess;
+        s.pid = pi.dwProcessId;
+    }
+    return s;
+}
+
+bool SetUninstallValue(const char* name, const std::string& text)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+        return false;
+    LONG rc = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                             static_cast<DWORD>(text.size() + 1));
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS;
+}
+
 std::string ListedEntries(const std::string& work)
 {
     const std::string out = work + "\\list.txt";
@@ -200,11 +277,18 @@ TEST_F(Remover, QuietInstallRecordsTheFullerEntry)
         {"Publisher", "Corvatek"},
         {"InstallLocation", "C:\\Marvane"},
         {"UninstallString", "C:\\Marvane\\remove.exe -f C:\\Marvane -d C:\\Marvane -g Marvane"},
+        {"QuietUninstallString", "C:\\Marvane\\remove.exe -q -f C:\\Marvane -d C:\\Marvane -g Marvane"},
+        {"DisplayIcon", "C:\\Marvane\\Marvane.exe,0"},
     };
     for (const auto& t : texts) {
         RegValue v = UninstallValue(t.name);
         EXPECT_EQ(v.type, static_cast<DWORD>(REG_SZ)) << t.name;
         EXPECT_EQ(v.bytes, WithNul(t.text)) << t.name;
+    }
+    for (const char* flag : {"NoModify", "NoRepair"}) {
+        RegValue v = UninstallValue(flag);
+        EXPECT_EQ(v.type, static_cast<DWORD>(REG_DWORD)) << flag;
+        EXPECT_EQ(v.bytes, std::string("\1\0\0\0", 4)) << flag;
     }
     // The installed size: the packed files, in KiB rounded up.
     unsigned long long bytes = 0;
@@ -259,6 +343,56 @@ TEST_F(Remover, UninstallerWithBlanksInTheDirectories)
     ExpectNothingLeft(dir, "Marvane", true);
     EXPECT_TRUE(DirExists("C:\\Program Files"));
     EXPECT_TRUE(DirExists("C:\\My Marvane Data"));  // the user's data stays
+    ExpectWorkingCopyScheduled();
+}
+
+// Wine's uninstaller runs only an entry's UninstallString (it reads no
+// QuietUninstallString): with the quiet line put there, as a package manager's
+// silent removal would run it, the whole removal happens without a window.
+TEST_F(Remover, QuietStringThroughUninstaller)
+{
+    const std::string dir = "C:\\Program Files\\Marvane Plus";
+    Install(dir, "C:\\My Marvane Data", "Marvane");
+    RegValue quiet = UninstallValue("QuietUninstallString");
+    ASSERT_EQ(quiet.type, static_cast<DWORD>(REG_SZ));
+    const std::string line = quiet.bytes.substr(0, quiet.bytes.find('\0'));
+    EXPECT_EQ(line, "\"" + dir + "\\remove.exe\" -q -f " + dir + " -d C:\\My Marvane Data -g Marvane");
+    ASSERT_TRUE(SetUninstallValue("UninstallString", line));
+
+    Started uninstaller = StartProgram(kUninstaller, "--remove Marvane", work);
+    ASSERT_NE(uninstaller.process, nullptr);
+    std::vector<std::string> windows;
+    DWORD start = GetTickCount();
+    while (WaitForSingleObject(uninstaller.process, 0) == WAIT_TIMEOUT && GetTickCount() - start < 60000) {
+        NoteRemoverWindows(&windows);
+        Sleep(25);
+    }
+    EXPECT_EQ(WaitExit(uninstaller, 1000), 0);
+    const bool ended = WaitForRemoversWithoutWindows(60000, &windows);
+    EXPECT_EQ(windows, std::vector<std::string>()) << "a quiet removal showed a window";
+    ASSERT_TRUE(ended) << "the remover did not end";
+    Shot("after");
+
+    ExpectNothingLeft(dir, "Marvane", true);
+    EXPECT_TRUE(DirExists("C:\\My Marvane Data"));
+    ExpectWorkingCopyScheduled();
+}
+
+// A package manager's silent removal: the recorded quiet line started as it stands.
+TEST_F(Remover, QuietStringAsRecorded)
+{
+    Install("C:\\Marvane", "C:\\Marvane", "Marvane");
+    RegValue quiet = UninstallValue("QuietUninstallString");
+    ASSERT_EQ(quiet.type, static_cast<DWORD>(REG_SZ));
+    Started remover = StartCommandLine(quiet.bytes.substr(0, quiet.bytes.find('\0')), work);
+    ASSERT_NE(remover.process, nullptr);
+    std::vector<std::string> windows;
+    const bool ended = WaitForRemoversWithoutWindows(60000, &windows);
+    EXPECT_EQ(windows, std::vector<std::string>()) << "a quiet removal showed a window";
+    ASSERT_TRUE(ended) << "the remover did not end";
+    EXPECT_EQ(WaitExit(remover, 1000), 0);
+
+    ExpectNothingLeft("C:\\Marvane", "Marvane", true);
     ExpectWorkingCopyScheduled();
 }
 

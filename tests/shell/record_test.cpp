@@ -45,16 +45,23 @@ struct RecordCase {
     const char* dataDir;
     const char* group;
     const char* uninstallString;
+    const char* quietUninstallString;
+    const char* displayIcon;
 };
 
 const RecordCase kRecords[] = {
-    {"C:\\Marvane", "C:\\Marvane", "Marvane", "C:\\Marvane\\remove.exe -f C:\\Marvane -d C:\\Marvane -g Marvane"},
+    {"C:\\Marvane", "C:\\Marvane", "Marvane", "C:\\Marvane\\remove.exe -f C:\\Marvane -d C:\\Marvane -g Marvane",
+     "C:\\Marvane\\remove.exe -q -f C:\\Marvane -d C:\\Marvane -g Marvane", "C:\\Marvane\\Marvane.exe,0"},
     // Only the remover's own path is quoted, and only when it holds a blank.
     {"C:\\Program Files\\Marvane", "D:\\My Data", "Marvane Tools",
-     "\"C:\\Program Files\\Marvane\\remove.exe\" -f C:\\Program Files\\Marvane -d D:\\My Data -g Marvane Tools"},
+     "\"C:\\Program Files\\Marvane\\remove.exe\" -f C:\\Program Files\\Marvane -d D:\\My Data -g Marvane Tools",
+     "\"C:\\Program Files\\Marvane\\remove.exe\" -q -f C:\\Program Files\\Marvane -d D:\\My Data -g Marvane Tools",
+     "C:\\Program Files\\Marvane\\Marvane.exe,0"},
     {"C:\\Marvane", "D:\\My Data\\x y", "My Group",
-     "C:\\Marvane\\remove.exe -f C:\\Marvane -d D:\\My Data\\x y -g My Group"},
-    {"D:\\Apps\\M", "D:\\Data", "Marvane", "D:\\Apps\\M\\remove.exe -f D:\\Apps\\M -d D:\\Data -g Marvane"},
+     "C:\\Marvane\\remove.exe -f C:\\Marvane -d D:\\My Data\\x y -g My Group",
+     "C:\\Marvane\\remove.exe -q -f C:\\Marvane -d D:\\My Data\\x y -g My Group", "C:\\Marvane\\Marvane.exe,0"},
+    {"D:\\Apps\\M", "D:\\Data", "Marvane", "D:\\Apps\\M\\remove.exe -f D:\\Apps\\M -d D:\\Data -g Marvane",
+     "D:\\Apps\\M\\remove.exe -q -f D:\\Apps\\M -d D:\\Data -g Marvane", "D:\\Apps\\M\\Marvane.exe,0"},
 };
 
 TEST(Record, WritesTheFourKeysAndTheUninstallValues)
@@ -93,6 +100,8 @@ TEST(Record, WritesTheFourKeysAndTheUninstallValues)
             {"DisplayVersion", "2.6"},
             {"Publisher", "Corvatek"},
             {"InstallLocation", c.programDir},
+            {"QuietUninstallString", c.quietUninstallString},
+            {"DisplayIcon", c.displayIcon},
         };
         for (const auto& t : texts) {
             RegValue v = UninstallValue(t.name);
@@ -104,6 +113,13 @@ TEST(Record, WritesTheFourKeysAndTheUninstallValues)
         EXPECT_TRUE(size.present);
         EXPECT_EQ(size.type, static_cast<DWORD>(REG_DWORD));
         EXPECT_EQ(size.bytes, std::string(4, '\0'));  // nothing was copied in this run
+        // No change or repair mode to offer: REG_DWORD 1, little-endian.
+        for (const char* flag : {"NoModify", "NoRepair"}) {
+            RegValue v = ReadUninstallValue(flag);
+            EXPECT_TRUE(v.present) << flag;
+            EXPECT_EQ(v.type, static_cast<DWORD>(REG_DWORD)) << flag;
+            EXPECT_EQ(v.bytes, std::string("\1\0\0\0", 4)) << flag;
+        }
     }
 }
 
@@ -202,6 +218,9 @@ TEST(Record, LongestValuesAreStoredWholeAndReadBackCut)
 
     RegValue line = UninstallValue("UninstallString");
     EXPECT_EQ(line.bytes, WithNul(programDir + "\\remove.exe -f " + programDir + " -d " + dataDir + " -g " + group));
+    EXPECT_EQ(ReadUninstallValue("QuietUninstallString").bytes,
+              WithNul(programDir + "\\remove.exe -q -f " + programDir + " -d " + dataDir + " -g " + group));
+    EXPECT_EQ(ReadUninstallValue("DisplayIcon").bytes, WithNul(programDir + "\\Marvane.exe,0"));
 
     char buf[RECORD_VALUE_CHARS + 64];
     std::memset(buf, '#', sizeof buf);
@@ -312,7 +331,8 @@ TEST(Record, KeyWithoutRightsStillWritesTheProfile)
         EXPECT_EQ(Profile("INSTOPTS"), "1");
         EXPECT_FALSE(ReadValue(held, "DisplayName").present);
         EXPECT_FALSE(ReadValue(held, "UninstallString").present);
-        EXPECT_FALSE(ReadValue(held, "EstimatedSize").present);
+        for (const char* name : {"EstimatedSize", "QuietUninstallString", "DisplayIcon", "NoModify", "NoRepair"})
+            EXPECT_FALSE(ReadValue(held, name).present) << name;
 
         AllowKey(held);
         RegCloseKey(held);

@@ -79,6 +79,11 @@ TEST(ShellText, LargestArgumentsFitWhole)
     ASSERT_TRUE(ComposeUninstallString(line, sizeof line, spaced.c_str(), dir.c_str(), title.c_str()));
     EXPECT_EQ(std::string(line),
               "\"" + spaced + "\\remove.exe\" -f " + spaced + " -d " + dir + " -g " + title);
+    ASSERT_TRUE(ComposeQuietUninstallString(line, sizeof line, spaced.c_str(), dir.c_str(), title.c_str()));
+    EXPECT_EQ(std::string(line),
+              "\"" + spaced + "\\remove.exe\" -q -f " + spaced + " -d " + dir + " -g " + title);
+    ASSERT_TRUE(ComposeDisplayIcon(line, sizeof line, spaced.c_str()));
+    EXPECT_EQ(std::string(line), spaced + "\\Marvane.exe,0");
 }
 
 // A command that would not fit is never left cut: empty text, false, no byte past cap.
@@ -109,6 +114,39 @@ TEST(ShellText, TooSmallBufferGivesEmptyTextAndFalse)
     EXPECT_STREQ(line, "");
 }
 
+// The registry's lines follow the same rule: one that does not fit is not cut,
+// it is left out (false, empty text, nothing written past the capacity).
+TEST(ShellText, RegistryLinesNeverCut)
+{
+    using Compose = bool (*)(char*, size_t);
+    const struct {
+        const char* name;
+        Compose compose;
+        const char* whole;
+    } cases[] = {
+        {"quiet", [](char* d, size_t c) { return ComposeQuietUninstallString(d, c, "C:\\M", "C:\\D", "G"); },
+         "C:\\M\\remove.exe -q -f C:\\M -d C:\\D -g G"},
+        {"quiet, quoted", [](char* d, size_t c) { return ComposeQuietUninstallString(d, c, "C:\\M N", "D", "G"); },
+         "\"C:\\M N\\remove.exe\" -q -f C:\\M N -d D -g G"},
+        {"icon", [](char* d, size_t c) { return ComposeDisplayIcon(d, c, "C:\\M"); }, "C:\\M\\Marvane.exe,0"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const size_t need = std::strlen(c.whole) + 1;
+        for (size_t cap = 0; cap <= need; ++cap) {
+            char buf[96];
+            std::memset(buf, '#', sizeof buf);
+            const bool ok = c.compose(buf, cap);
+            EXPECT_EQ(ok, cap == need) << cap;
+            if (cap > 0) {
+                EXPECT_STREQ(buf, ok ? c.whole : "") << cap;
+            }
+            for (size_t i = cap; i < sizeof buf; ++i)
+                ASSERT_EQ(buf[i], '#') << "written past capacity " << cap;
+        }
+    }
+}
+
 struct UninstallCase {
     const char* programDir;
     const char* dataDir;
@@ -133,6 +171,54 @@ TEST(ShellText, UninstallStringTable)
     for (const UninstallCase& c : kUninstall) {
         char buf[UNINSTALL_STRING_CHARS];
         EXPECT_TRUE(ComposeUninstallString(buf, sizeof buf, c.programDir, c.dataDir, c.group)) << c.expected;
+        EXPECT_STREQ(buf, c.expected);
+    }
+}
+
+// The quiet line is the same line with the remover's own switch before -f, where
+// the remover reads it: the same quoting, whatever follows.
+const UninstallCase kQuietUninstall[] = {
+    {"C:\\Marvane", "C:\\Marvane", "Marvane", "C:\\Marvane\\remove.exe -q -f C:\\Marvane -d C:\\Marvane -g Marvane"},
+    {"C:\\Program Files\\Marvane", "D:\\My Data", "Marvane Tools",
+     "\"C:\\Program Files\\Marvane\\remove.exe\" -q -f C:\\Program Files\\Marvane -d D:\\My Data -g Marvane Tools"},
+    {"C:\\A\tB", "C:\\D", "G", "\"C:\\A\tB\\remove.exe\" -q -f C:\\A\tB -d C:\\D -g G"},
+    {"D:", "D:\\data", "", "D:\\remove.exe -q -f D: -d D:\\data -g "},
+    {nullptr, nullptr, nullptr, "\\remove.exe -q -f  -d  -g "},
+};
+
+TEST(ShellText, QuietUninstallStringTable)
+{
+    for (const UninstallCase& c : kQuietUninstall) {
+        char buf[UNINSTALL_STRING_CHARS];
+        EXPECT_TRUE(ComposeQuietUninstallString(buf, sizeof buf, c.programDir, c.dataDir, c.group)) << c.expected;
+        EXPECT_STREQ(buf, c.expected);
+    }
+    // Beside the plain line: exactly " -q" more, right after the remover's path.
+    for (const UninstallCase& c : kUninstall) {
+        char plain[UNINSTALL_STRING_CHARS], quiet[UNINSTALL_STRING_CHARS];
+        ASSERT_TRUE(ComposeUninstallString(plain, sizeof plain, c.programDir, c.dataDir, c.group));
+        ASSERT_TRUE(ComposeQuietUninstallString(quiet, sizeof quiet, c.programDir, c.dataDir, c.group));
+        std::string expected = plain;
+        expected.insert(expected.find(" -f "), " -q");
+        EXPECT_EQ(std::string(quiet), expected);
+    }
+}
+
+TEST(ShellText, DisplayIconIsTheProgramsFirstIcon)
+{
+    const struct {
+        const char* programDir;
+        const char* expected;
+    } cases[] = {
+        {"C:\\Marvane", "C:\\Marvane\\Marvane.exe,0"},
+        {"C:\\Program Files\\Marvane Plus", "C:\\Program Files\\Marvane Plus\\Marvane.exe,0"},  // never quoted
+        {"\\\\server\\share\\M", "\\\\server\\share\\M\\Marvane.exe,0"},
+        {"", "\\Marvane.exe,0"},
+        {nullptr, "\\Marvane.exe,0"},
+    };
+    for (const auto& c : cases) {
+        char buf[UNINSTALL_STRING_CHARS];
+        EXPECT_TRUE(ComposeDisplayIcon(buf, sizeof buf, c.programDir)) << c.expected;
         EXPECT_STREQ(buf, c.expected);
     }
 }

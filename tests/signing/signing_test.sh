@@ -4,8 +4,9 @@
 # (x86_64 with a PEM certificate and key, i686 with a password-protected PKCS#12
 # bundle), checks with osslsigncode that setup.exe and the product's programs
 # inside its payload containers carry valid signatures of that authority, with
-# the fixed signing time, that a relink signs to the same bytes, and installs the
-# signed x86_64 setup.exe quietly under Wine.
+# the fixed signing time, that the winget manifest names the signed setup.exe,
+# that a relink signs to the same bytes, and installs the signed x86_64 setup.exe
+# quietly under Wine.
 #   signing_test.sh SOURCE_DIR WORK_DIR
 # The trees stay in WORK_DIR between runs (later runs build only what changed:
 # the new certificate signs everything again).
@@ -89,6 +90,16 @@ check_tree() {  # dir
     local dir=$1
     echo "== $(basename "$dir"): setup.exe and the packed programs"
     verify "$dir/setup.exe"
+    # The package manifest is made after the signing: it names the signed bytes.
+    cmake --build "$dir" --target winget_manifest -j2 >/dev/null
+    local want got
+    want=$(sha256sum "$dir/setup.exe" | cut -d' ' -f1 | tr a-f A-F)
+    got=$(sed -n 's/^ *InstallerSha256: //p' "$dir"/winget/*.installer.yaml)
+    if [ "$got" = "$want" ]; then
+        pass "the winget manifest's InstallerSha256 is the signed setup.exe's"
+    else
+        bad "the winget manifest's InstallerSha256 is '$got', the signed setup.exe's $want"
+    fi
     # The programs as packed: expanded from their containers, not taken from the staging area.
     local resource name found=0
     mkdir -p "$dir/expanded"
