@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/record.h"
 #include "support/installed.h"
 #include "support/winhelp.h"
 
@@ -160,7 +161,7 @@ Started StartCommandLine(const std::string& commandLine, const std::string& cwd)
 bool SetUninstallValue(const char* name, const std::string& text)
 {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
         return false;
     LONG rc = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                              static_cast<DWORD>(text.size() + 1));

@@ -115,7 +115,7 @@ TEST(Record, WritesTheFourKeysAndTheUninstallValues)
         EXPECT_EQ(size.bytes, std::string(4, '\0'));  // nothing was copied in this run
         // No change or repair mode to offer: REG_DWORD 1, little-endian.
         for (const char* flag : {"NoModify", "NoRepair"}) {
-            RegValue v = ReadUninstallValue(flag);
+            RegValue v = UninstallValue(flag);
             EXPECT_TRUE(v.present) << flag;
             EXPECT_EQ(v.type, static_cast<DWORD>(REG_DWORD)) << flag;
             EXPECT_EQ(v.bytes, std::string("\1\0\0\0", 4)) << flag;
@@ -218,9 +218,9 @@ TEST(Record, LongestValuesAreStoredWholeAndReadBackCut)
 
     RegValue line = UninstallValue("UninstallString");
     EXPECT_EQ(line.bytes, WithNul(programDir + "\\remove.exe -f " + programDir + " -d " + dataDir + " -g " + group));
-    EXPECT_EQ(ReadUninstallValue("QuietUninstallString").bytes,
+    EXPECT_EQ(UninstallValue("QuietUninstallString").bytes,
               WithNul(programDir + "\\remove.exe -q -f " + programDir + " -d " + dataDir + " -g " + group));
-    EXPECT_EQ(ReadUninstallValue("DisplayIcon").bytes, WithNul(programDir + "\\Marvane.exe,0"));
+    EXPECT_EQ(UninstallValue("DisplayIcon").bytes, WithNul(programDir + "\\Marvane.exe,0"));
 
     char buf[RECORD_VALUE_CHARS + 64];
     std::memset(buf, '#', sizeof buf);
