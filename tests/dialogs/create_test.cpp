@@ -87,14 +87,17 @@ TEST_F(CreatePath, RootLevelPathWithOnlyTheDrivePresent)
     EXPECT_TRUE(DirExists("C:\\A\\B\\C"));
 }
 
-TEST_F(CreatePath, AnExistingFileCountsAsPresent)
+// A file of that name is no directory: the installation cannot go there, and says
+// why (ERROR_ALREADY_EXISTS) instead of failing later on the first file.
+TEST_F(CreatePath, AnExistingFileIsNoDirectory)
 {
     std::string file = base + "\\readme.txt";
     ASSERT_TRUE(WriteFileBytes(file, "text"));
     std::vector<SeenBox> boxes;
-    EXPECT_EQ(Create(file, &boxes), 1);
-    EXPECT_TRUE(boxes.empty());
-    EXPECT_TRUE(FileExists(file)) << "the file stays a file";
+    EXPECT_EQ(Create(file, &boxes), 0);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, FailureText(file, ERROR_ALREADY_EXISTS));
+    EXPECT_EQ(ReadFileBytes(file), "text") << "the file stays as it was";
 }
 
 // Every level that cannot be made reports itself, in quiet runs too.
@@ -113,7 +116,7 @@ TEST_F(CreatePath, EachLevelThatFailsShowsItsBox)
     const Case cases[] = {
         {"below a missing drive", drive + "\\Marvane", {drive, drive + "\\Marvane"}},
         {"two levels below a missing drive", drive + "\\a\\b", {drive, drive + "\\a", drive + "\\a\\b"}},
-        {"below an existing file", file + "\\sub", {file + "\\sub"}},
+        {"below an existing file", file + "\\sub", {file, file + "\\sub"}},
         {"an empty path", "", {""}},
     };
     for (int quiet = 0; quiet <= 1; ++quiet) {
