@@ -84,16 +84,16 @@ void RemoveEndedRunDirectories()
         std::snprintf(pattern, sizeof pattern, "%s%s%s*", base, base[n - 1] == '\\' ? "" : "\\", kPrivatePrefix) >=
             static_cast<int>(sizeof pattern))
         return;
-    char* nameAt = std::strrchr(pattern, '\\') + 1;
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA(pattern, &found);
     if (search == INVALID_HANDLE_VALUE)
         return;
+    std::strrchr(pattern, '\\')[1] = '\0';  // the temporary directory, for the names found
     do {
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsRunDirectoryName(found.cFileName))
             continue;
         char dir[TEMP_DIR_CHARS];
-        std::snprintf(dir, sizeof dir, "%.*s%s\\", static_cast<int>(nameAt - pattern), pattern, found.cFileName);
+        std::snprintf(dir, sizeof dir, "%s%s\\", pattern, found.cFileName);
         DeleteRunFiles(dir, false);
     } while (FindNextFileA(search, &found));
     FindClose(search);

@@ -89,7 +89,8 @@ int RemoveInstallation(HWND owner)
     if (ReadInstallValue("GROUP", installer.groupName, group) > 0) {
         CopyText(installer.groupName, sizeof installer.groupName, group);
         DeleteItemsAndGroup(programDir);
-        directoryRemoved = RemoveDirectoryA(programDir) != 0;
+        // A directory the user deleted already is as gone as one removed here.
+        directoryRemoved = RemoveDirectoryA(programDir) || GetFileAttributesA(programDir) == INVALID_FILE_ATTRIBUTES;
         char line[RECORD_VALUE_CHARS + 32];
         std::snprintf(line, sizeof line, "Removing %s (%s)", programDir, directoryRemoved ? "ok" : "failed");
         WriteLog(line);

@@ -234,7 +234,8 @@ int RunRemoval()
     }
     DeleteInstalledFiles();
     DeleteItemsAndGroup();
-    const bool removed = RemoveDirectoryA(args.programDir) != 0;
+    // A directory the user deleted already is as gone as one removed here.
+    const bool removed = RemoveDirectoryA(args.programDir) || GetFileAttributesA(args.programDir) == INVALID_FILE_ATTRIBUTES;
     DeleteInstallRecord();
     DeleteUninstallKey();
     ScheduleOwnDeletion();

@@ -92,7 +92,7 @@ TEST(DosStub, RefusesWhatItCannotMoveAndLeavesItAsItWas)
     } cases[] = {
         {"a certificate", directories + 4 * 8 + 4, 0x100},
         {"a debug directory", directories + 6 * 8 + 4, 0x1C},
-        {"a COFF symbol table", pe + 4 + 12, 1},
+        {"a COFF symbol table", pe + 4 + 8, 0x400},  // PointerToSymbolTable
         {"no PE signature", pe, 0x00004550 ^ 0xFF},
         {"an e_lfanew past the end", 0x3C, 0x7FFFFFF0},
     };
