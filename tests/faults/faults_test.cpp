@@ -294,6 +294,45 @@ TEST_F(Faults, TwoRunsAtOnce)
     EXPECT_EQ(Profile("GROUP"), "Marvane");
 }
 
+// WIN.INI held open without sharing: the files are installed but the installation
+// cannot be recorded, so it is no success: a log line and exit 1.
+TEST_F(Faults, WinIniCannotBeWritten)
+{
+    HANDLE held = CreateFileA("C:\\windows\\win.ini", GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    Outcome o = Setup("-q -l");
+    CloseHandle(held);
+    EXPECT_EQ(o.exitCode, 1) << Texts(o.boxes);
+    EXPECT_TRUE(o.boxes.empty()) << Texts(o.boxes);
+    std::vector<std::string> log = Log();
+    EXPECT_TRUE(HasLine(log, "The installation could not be recorded in WIN.INI.")) << ::testing::PrintToString(log);
+    EXPECT_FALSE(HasLine(log, "Installation successful!"));
+    EXPECT_FALSE(SectionExists());
+    ExpectInstalled("C:\\Marvane");
+}
+
+// The copy error names two paths and a code: the log keeps it whole however long
+// the directory is.
+TEST_F(Faults, LongCopyFailureLineStaysWhole)
+{
+    const std::string dir = "C:\\" + std::string(230, 'p');  // with its files' names, still within MAX_PATH
+    WriteProfileStringA("Marvane", "DIR", dir.c_str());
+    ASSERT_TRUE(CreateDirectoryA(dir.c_str(), nullptr));
+    HANDLE held = Hold(dir + "\\Release.txt");
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    Outcome o = Setup("-q -l");
+    CloseHandle(held);
+    EXPECT_EQ(o.exitCode, 1) << Texts(o.boxes);
+    std::vector<std::string> log = Log();
+    const std::string head = "Copy of release.txt to " + dir + " failed. (";
+    auto line = std::find_if(log.begin(), log.end(), [&](const std::string& l) { return l.rfind(head, 0) == 0; });
+    ASSERT_NE(line, log.end()) << ::testing::PrintToString(log);
+    EXPECT_GT(line->size(), 256u);
+    EXPECT_EQ(line->back(), ')') << *line;
+    ExpectNothingRecorded();
+}
+
 // ---- Recorded values an administrator may have seeded --------------------------------
 
 // Each of these is refused as a directory that cannot be created: the creation box
