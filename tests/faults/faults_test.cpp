@@ -216,6 +216,30 @@ TEST_F(Faults, FullTemporaryDrive)
     ExpectRecorded("C:\\Marvane");
 }
 
+// An optional file held open by another process (a running program using it): its
+// retry prompt is given up on, the old version stays as it was (the run did not
+// create it, so it does not delete it), the skip is logged, and the rest installs.
+TEST_F(Faults, BusyOptionalFileKeepsItsOldVersion)
+{
+    CreateDirectoryA("C:\\Marvane", nullptr);
+    WriteFileBytes("C:\\Marvane\\crvtsupt.dll", "old dll!");
+    HANDLE held = Hold("C:\\Marvane\\crvtsupt.dll");
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    Outcome o = Setup("-q -l");
+    CloseHandle(held);
+    EXPECT_EQ(o.exitCode, 0) << Texts(o.boxes);
+    ASSERT_EQ(o.boxes.size(), 1u) << Texts(o.boxes);
+    EXPECT_EQ(o.boxes[0].text, "Failed to open destination file crvtsupt.dll");
+    EXPECT_EQ(ReadFileBytes("C:\\Marvane\\crvtsupt.dll"), "old dll!");
+    for (const char* name : kInstalledNames) {
+        if (std::string(name) != "crvtsupt.dll") {
+            EXPECT_TRUE(ReadFileBytes(std::string("C:\\Marvane\\") + name) == Packed(name)) << name;
+        }
+    }
+    EXPECT_TRUE(HasLine(Log(), "C:\\Marvane\\crvtsupt.dll was not installed.")) << ::testing::PrintToString(Log());
+    ExpectRecorded("C:\\Marvane");
+}
+
 // ---- Killed and concurrent runs ---------------------------------------------------
 
 // Killed while it waits at a retry prompt (a destination held open by someone
