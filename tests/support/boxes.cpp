@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "support/winhelp.h"
 
@@ -82,31 +83,17 @@ struct Driver {
 
 BOOL CALLBACK FindBoxProc(HWND window, LPARAM lParam)
 {
+    auto* search = reinterpret_cast<std::pair<DWORD, HWND>*>(lParam);
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    if (pid != GetCurrentProcessId() || !IsWindowVisible(window))
+    if (pid != search->first || !IsWindowVisible(window))
         return TRUE;
     // Only message boxes: the progress dialog has no control 0xFFFF. (Its caption
     // cannot be asked for safely: that waits on the busy thread.)
     if (!IsMessageBox(window))
         return TRUE;
-    *reinterpret_cast<HWND*>(lParam) = window;
+    search->second = window;
     return FALSE;
-}
-
-HWND FindBox()
-{
-    HWND box = nullptr;
-    EnumWindows(FindBoxProc, reinterpret_cast<LPARAM>(&box));
-    return box;
-}
-
-int FallbackButton(const SeenBox& s)
-{
-    for (int id : {IDCANCEL, IDNO, IDOK})
-        if (std::find(s.buttons.begin(), s.buttons.end(), id) != s.buttons.end())
-            return id;
-    return IDCANCEL;
 }
 
 DWORD WINAPI DriveBoxes(void* param)
@@ -117,14 +104,14 @@ DWORD WINAPI DriveBoxes(void* param)
         // Body cannot return while one of its boxes stands, so once it has returned
         // a search that finds nothing means there is nothing left to answer.
         HWND box = nullptr;
-        WaitUntil([&] { return (box = FindBox()) != nullptr || d->bodyDone; }, INFINITE);
+        WaitUntil([&] { return (box = FindMessageBox(GetCurrentProcessId())) != nullptr || d->bodyDone; }, INFINITE);
         if (!box)
             return 0;
         SeenBox s = ReadBox(box);
         if (!IsWindow(box))
             continue;
         d->seen.push_back(s);
-        int press = FallbackButton(s);
+        int press = GiveUpButton(s);
         if (next < d->answers->size()) {
             const BoxAnswer& a = (*d->answers)[next++];
             if (a.before)
@@ -141,6 +128,21 @@ DWORD WINAPI DriveBoxes(void* param)
 }
 
 }  // namespace
+
+HWND FindMessageBox(DWORD processId)
+{
+    std::pair<DWORD, HWND> search(processId, nullptr);
+    EnumWindows(FindBoxProc, reinterpret_cast<LPARAM>(&search));
+    return search.second;
+}
+
+int GiveUpButton(const SeenBox& box)
+{
+    for (int id : {IDCANCEL, IDNO, IDOK})
+        if (std::find(box.buttons.begin(), box.buttons.end(), id) != box.buttons.end())
+            return id;
+    return IDCANCEL;
+}
 
 std::vector<SeenBox> WithBoxes(const std::vector<BoxAnswer>& answers, const std::function<void()>& body)
 {

@@ -25,6 +25,10 @@ void PrintTo(const SeenBox& box, std::ostream* out);
 bool IsMessageBox(HWND window);
 // What the box shows, read once its thread has it fully set up.
 SeenBox ReadBox(HWND box);
+// A visible message box of the process, or null.
+HWND FindMessageBox(DWORD processId);
+// The button of someone giving up: Cancel where the box offers it, else No, else OK.
+int GiveUpButton(const SeenBox& box);
 
 struct BoxAnswer {
     int press;                     // button id to press
