@@ -130,14 +130,10 @@ void NoteRemoverWindows(std::vector<std::string>* windows)
 // Waits, like WaitForRemovers, and notes every window a remover showed meanwhile.
 bool WaitForRemoversWithoutWindows(DWORD timeoutMs, std::vector<std::string>* windows)
 {
-    DWORD start = GetTickCount();
-    while (!RemoverProcesses().empty()) {
+    return WaitUntil([&] {
         NoteRemoverWindows(windows);
-        if (GetTickCount() - start > timeoutMs)
-            return false;
-        Sleep(25);
-    }
-    return true;
+        return RemoverProcesses().empty();
+    }, timeoutMs);
 }
 
 // Starts a command line exactly as recorded (the program's path quoted or not), the
