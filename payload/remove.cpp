@@ -67,6 +67,12 @@ void DeleteItemsAndGroup(const char* programDir)
 
 }  // namespace
 
+bool RemoveProgramDirectory(const char* programDir)
+{
+    // A directory the user deleted already is as gone as one removed here.
+    return RemoveDirectoryA(programDir) || GetFileAttributesA(programDir) == INVALID_FILE_ATTRIBUTES;
+}
+
 int RemoveInstallation(HWND owner)
 {
     char caption[256];
@@ -89,8 +95,7 @@ int RemoveInstallation(HWND owner)
     if (ReadInstallValue("GROUP", installer.groupName, group) > 0) {
         CopyText(installer.groupName, sizeof installer.groupName, group);
         DeleteItemsAndGroup(programDir);
-        // A directory the user deleted already is as gone as one removed here.
-        directoryRemoved = RemoveDirectoryA(programDir) || GetFileAttributesA(programDir) == INVALID_FILE_ATTRIBUTES;
+        directoryRemoved = RemoveProgramDirectory(programDir);
         char line[RECORD_VALUE_CHARS + 32];
         std::snprintf(line, sizeof line, "Removing %s (%s)", programDir, directoryRemoved ? "ok" : "failed");
         WriteLog(line);

@@ -8,4 +8,9 @@
 // ended with 10013 (nothing on record).
 int RemoveInstallation(HWND owner);
 
+// Removes the program directory once its files are gone. True when it is gone,
+// also when the user deleted it before the removal: both removals then say that
+// everything was removed.
+bool RemoveProgramDirectory(const char* programDir);
+
 #endif

@@ -19,6 +19,7 @@
 #include "payload/filetable.h"
 #include "payload/privatedir.h"
 #include "payload/removalpaths.h"
+#include "payload/remove.h"
 #include "product/ownerdacl.h"
 #include "product/removeres.h"
 #include "product/removetext.h"
@@ -234,8 +235,7 @@ int RunRemoval()
     }
     DeleteInstalledFiles();
     DeleteItemsAndGroup();
-    // A directory the user deleted already is as gone as one removed here.
-    const bool removed = RemoveDirectoryA(args.programDir) || GetFileAttributesA(args.programDir) == INVALID_FILE_ATTRIBUTES;
+    const bool removed = RemoveProgramDirectory(args.programDir);
     DeleteInstallRecord();
     DeleteUninstallKey();
     ScheduleOwnDeletion();
