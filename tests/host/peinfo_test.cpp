@@ -99,10 +99,10 @@ TEST(PeInfo, ReadsHeaderSectionsAndResources)
     EXPECT_EQ(info.sections[0].name, ".text");
     EXPECT_EQ(info.sections[0].virtualSize, 0x150u);
     EXPECT_EQ(info.sections[1].rawOffset, 0x400u);
-    EXPECT_EQ(ResourceBytes(info, "EXE"), 128u);
-    EXPECT_EQ(ResourceCount(info, "EXE"), 3u);
-    EXPECT_EQ(ResourceBytes(info, "BITMAP"), 40u);
-    EXPECT_EQ(ResourceBytes(info, "STRING"), 0u);
+    EXPECT_EQ(ResourceTotal(info, "EXE").bytes, 128u);
+    EXPECT_EQ(ResourceTotal(info, "EXE").count, 3u);
+    EXPECT_EQ(ResourceTotal(info, "BITMAP").bytes, 40u);
+    EXPECT_EQ(ResourceTotal(info, "STRING").bytes, 0u);
 }
 
 struct Damage {
