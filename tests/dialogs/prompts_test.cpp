@@ -342,11 +342,10 @@ bool OpenInPicker(HWND picker, const std::string& entry)
     return true;
 }
 
-// The controls both pickers have: the source picker's stand 10 units higher, beside
-// narrower lists.
-std::vector<ControlLayout> PickerLayout(int dy, int listWidth)
+// The controls both pickers have: the source picker's stand 10 units higher, with
+// narrower lists and the buttons (at x) nearer.
+std::vector<ControlLayout> PickerLayout(int dy, int listWidth, int x)
 {
-    const int x = 5 + listWidth + 8;  // the buttons' column
     return {
         {stc1, "Static", 5, 23 + dy, 162, 9, 0},
         {lst2, "ListBox", 5, 50 + dy, listWidth, -1, WS_VSCROLL},
@@ -387,7 +386,7 @@ TEST_F(Prompts, BrowseFromTheProgramPromptPutsThePickedDirectoryInTheField)
     std::vector<std::string> entries = ItemTexts(GetDlgItem(picker, lst2));
     EXPECT_NE(std::find(entries.begin(), entries.end(), "[inner]"), entries.end());
     Snapshot("dialogs-picker-browse");
-    std::vector<ControlLayout> layout = PickerLayout(10, 120);
+    std::vector<ControlLayout> layout = PickerLayout(10, 120, 133);
     layout.push_back({IDC_BROWSE_PROMPT, "Static", 5, 7, 177, 20, 0});
     ExpectLayout(picker, layout);
     EXPECT_TRUE(HasStaticText(picker, "&Directories:"));
@@ -445,7 +444,7 @@ TEST_F(Prompts, BrowseForTheSourceUsesTheSourcePicker)
     EXPECT_TRUE(HasTemplateSize(picker, 175, 183)) << "DLG_GETSRCDIR";
     EXPECT_TRUE(SamePath(ControlText(picker, stc1), temp)) << ControlText(picker, stc1);
     Snapshot("dialogs-picker-source");
-    ExpectLayout(picker, PickerLayout(0, 107));
+    ExpectLayout(picker, PickerLayout(0, 107, 119));
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(picker, edt1)));
     EXPECT_TRUE(HasStaticText(picker, "&Directories:"));
 
