@@ -358,15 +358,19 @@ COLORREF ScreenPixel(int x, int y)
 
 Started StartProgram(const std::string& exe, const std::string& args, const std::string& cwd)
 {
+    return StartWithCommandLine(nullptr, "\"" + exe + "\"" + (args.empty() ? "" : " " + args), cwd);
+}
+
+Started StartWithCommandLine(const char* exe, const std::string& commandLine, const std::string& cwd)
+{
     Started s;
-    std::string cmd = "\"" + exe + "\"" + (args.empty() ? "" : " " + args);
-    std::vector<char> line(cmd.begin(), cmd.end());
+    std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                       cwd.empty() ? nullptr : cwd.c_str(), &si, &pi)) {
+    if (CreateProcessA(exe, line.data(), nullptr, nullptr, FALSE, 0, nullptr, cwd.empty() ? nullptr : cwd.c_str(),
+                       &si, &pi)) {
         CloseHandle(pi.hThread);
         s.process = pi.hProcess;
         s.pid = pi.dwProcessId;

@@ -100,6 +100,9 @@ struct Started {
 };
 // Starts a program; cwd may be empty for the current directory.
 Started StartProgram(const std::string& exe, const std::string& args, const std::string& cwd = "");
+// Starts exe with exactly this command line, the program name as written in it (exe
+// null: the program is the command line's first word, looked for as the platform does).
+Started StartWithCommandLine(const char* exe, const std::string& commandLine, const std::string& cwd = "");
 // Waits for it and returns its exit code; kills it and returns -999 after timeoutMs.
 int WaitExit(Started& started, DWORD timeoutMs = 60000);
 // Starts, waits, returns the exit code.
