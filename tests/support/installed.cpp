@@ -1,5 +1,6 @@
 #include "support/installed.h"
 
+#include <gtest/gtest.h>
 #include <shlobj.h>
 
 #include <vector>
@@ -7,8 +8,38 @@
 #include "shell/record.h"
 #include "support/winhelp.h"
 
-const std::set<std::string> kAllItems = {"Marvane.lnk", "Marvane Help File.lnk", "Marvane Release Notes.lnk",
-                                         "Uninstall Marvane.lnk"};
+const std::set<std::string> kAllItems = [] {
+    std::set<std::string> items;
+    for (const PayloadFile& row : fileTable)
+        if (row.makeIcon)
+            items.insert(std::string(row.iconTitle) + ".lnk");
+    return items;
+}();
+
+std::string Packed(const std::string& name)
+{
+    return ReadFileBytes(WindowsPath(Env("MARVANE_PAYLOAD_OUT")) + "\\" + name);
+}
+
+DWORD PackedKib()
+{
+    size_t bytes = 0;
+    for (const PayloadFile& row : fileTable)
+        bytes += Packed(row.destName).size();
+    return static_cast<DWORD>((bytes + 1023) / 1024);
+}
+
+void ExpectInstalledAsPacked(const std::string& dir, const std::string& skipped)
+{
+    for (const PayloadFile& row : fileTable) {
+        if (row.destName == skipped)
+            continue;
+        std::string want = Packed(row.destName);
+        ASSERT_FALSE(want.empty()) << "packed file missing: " << row.destName;
+        EXPECT_TRUE(ReadFileBytes(dir + "\\" + row.destName) == want) << "installed bytes differ: " << dir << "\\"
+                                                                      << row.destName;
+    }
+}
 
 std::string ProgramsFolder()
 {
