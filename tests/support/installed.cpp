@@ -8,13 +8,8 @@
 #include "shell/record.h"
 #include "support/winhelp.h"
 
-const std::set<std::string> kAllItems = [] {
-    std::set<std::string> items;
-    for (const PayloadFile& row : fileTable)
-        if (row.makeIcon)
-            items.insert(std::string(row.iconTitle) + ".lnk");
-    return items;
-}();
+const std::set<std::string> kAllItems = {"Marvane.lnk", "Marvane Help File.lnk", "Marvane Release Notes.lnk",
+                                         "Uninstall Marvane.lnk"};
 
 std::string Packed(const std::string& name)
 {

@@ -20,7 +20,7 @@ void ExpectInstalledAsPacked(const std::string& dir, const std::string& skipped 
 
 // The Start Menu's Programs folder of the prefix (where Wine's shell puts groups).
 std::string ProgramsFolder();
-// The item files a complete installation creates in its group: the table's titles.
+// The four item files a complete installation creates in its group.
 extern const std::set<std::string> kAllItems;
 // What the group's folder holds; empty when there is no such folder.
 std::set<std::string> GroupItems(const std::string& group);
