@@ -1,5 +1,6 @@
 #include "support/installed.h"
 
+#include <gtest/gtest.h>
 #include <shlobj.h>
 
 #include <vector>
@@ -9,6 +10,28 @@
 
 const std::set<std::string> kAllItems = {"Marvane.lnk", "Marvane Help File.lnk", "Marvane Release Notes.lnk",
                                          "Uninstall Marvane.lnk"};
+
+std::string Packed(const std::string& name)
+{
+    return ReadFileBytes(WindowsPath(Env("MARVANE_PAYLOAD_OUT")) + "\\" + name);
+}
+
+DWORD PackedKib()
+{
+    size_t bytes = 0;
+    for (const PayloadFile& row : fileTable)
+        bytes += Packed(row.destName).size();
+    return static_cast<DWORD>((bytes + 1023) / 1024);
+}
+
+void ExpectInstalledAsPacked(const std::string& dir, const std::string& skipped)
+{
+    for (const PayloadFile& row : fileTable) {
+        std::string want = Packed(row.destName), path = dir + "\\" + row.destName;
+        ASSERT_FALSE(want.empty()) << "packed file missing: " << row.destName;
+        EXPECT_TRUE(row.destName == skipped || ReadFileBytes(path) == want) << "installed bytes differ: " << path;
+    }
+}
 
 std::string ProgramsFolder()
 {

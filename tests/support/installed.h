@@ -1,5 +1,6 @@
-// What an installation leaves behind, as the tests read it: the group's items,
-// the WIN.INI section and the uninstall key.
+// What an installation leaves behind, as the tests read it: the files, the
+// group's items, the WIN.INI section and the uninstall key. The payload's names are
+// the file table's (fileTable), as compiled into the Installer.
 #ifndef MARVANE_TEST_INSTALLED_H
 #define MARVANE_TEST_INSTALLED_H
 
@@ -7,6 +8,15 @@
 
 #include <set>
 #include <string>
+
+#include "payload/filetable.h"
+
+// A payload file as the build packed it, by installed name.
+std::string Packed(const std::string& name);
+// The packed files' size in KiB, rounded up (the uninstall entry's EstimatedSize).
+DWORD PackedKib();
+// Every file of the table is in dir as packed, but the one skipped.
+void ExpectInstalledAsPacked(const std::string& dir, const std::string& skipped = "");
 
 // The Start Menu's Programs folder of the prefix (where Wine's shell puts groups).
 std::string ProgramsFolder();
