@@ -77,7 +77,9 @@ void ShowCreateFailure(const char* path, DWORD error)
 }
 
 // The length of the volume's root at the start of a full path, "C:\\" or
-// "\\\\server\\share\\" (without that last backslash when the path ends first).
+// "\\\\server\\share\\" (without that last backslash when the path ends first). The
+// share's name is read byte by byte: one with a double-byte character whose second
+// byte is "\\" is cut there, and its volume is then not found (rights are given).
 size_t RootLength(const char* path)
 {
     if (path[0] && path[1] == ':')
@@ -89,9 +91,10 @@ size_t RootLength(const char* path)
     return c - path;
 }
 
-// Whether the program directory `dir` (a full path) gets rights of its own: on
-// Windows NT, below a drive's root, on a volume that keeps file security. One
-// that says nothing of itself (no flags at all) is taken to keep it.
+// Whether the program directory `dir` (a full path) gets rights of its own: below
+// a drive's root, on a volume that keeps file security. A volume that cannot be
+// asked, or says nothing of itself (no flags at all, where every file system
+// reports some), is taken to keep it: the rights are then given, not left out.
 bool GetsRights(const char* dir)
 {
     size_t root = RootLength(dir);
