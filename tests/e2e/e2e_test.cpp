@@ -182,6 +182,11 @@ protected:
 TEST_F(E2E, QuietDefaults)
 {
     ASSERT_EQ(Run("-q -l"), 0);
+    // Made with rights of its own: nothing for Everyone, where a directory made
+    // without them (as the root passes on) has an entry.
+    ASSERT_TRUE(CreateDirectoryA("C:\\Plain", nullptr));
+    EXPECT_NE(EveryoneRights("C:\\Plain"), 0u);
+    EXPECT_EQ(EveryoneRights("C:\\Marvane"), 0u);
     ExpectInstalledAsPacked("C:\\Marvane");
     ExpectRecord("C:\\Marvane", "C:\\Marvane", "Marvane");
     EXPECT_EQ(GroupItems("Marvane"), kAllItems);
@@ -198,7 +203,12 @@ TEST_F(E2E, QuietTwice)
 {
     ASSERT_EQ(Run("-q -l"), 0);
     WriteProfileStringA("Marvane", "INSTOPTS", "7");
+    // As an earlier version left it: anybody may change it. Installed over, the
+    // recorded directory gets its rights back.
+    ASSERT_TRUE(SetRights("C:\\Marvane", "D:(A;OICI;FA;;;WD)"));
+    ASSERT_NE(EveryoneRights("C:\\Marvane") & FILE_WRITE_DATA, 0u);
     ASSERT_EQ(Run("-q -l"), 0);
+    EXPECT_EQ(EveryoneRights("C:\\Marvane") & (FILE_WRITE_DATA | FILE_ADD_SUBDIRECTORY | DELETE), 0u);
     EXPECT_EQ(GroupItems("Marvane"), kAllItems);  // one item per title
     ExpectRecord("C:\\Marvane", "C:\\Marvane", "Marvane");
     ExpectInstalledAsPacked("C:\\Marvane");

@@ -385,12 +385,26 @@ TEST_F(Faults, RecordedDirRelative)
 TEST_F(Faults, RecordedDirIsADriveRoot)
 {
     WriteProfileStringA("Marvane", "DIR", "D:\\");
+    ASSERT_NE(EveryoneRights("D:\\") & FILE_WRITE_DATA, 0u);
     Outcome o = Setup("-q -l");
     EXPECT_EQ(o.exitCode, 0) << Texts(o.boxes);
+    EXPECT_NE(EveryoneRights("D:\\") & FILE_WRITE_DATA, 0u) << "a drive's root was given rights";
     ExpectInstalledAsPacked("D:");
     ExpectRecorded("D:\\");
     EXPECT_EQ(UninstallValue("UninstallString").bytes, WithNul("D:\\remove.exe -f D:\\ -d D:\\ -g Marvane"));
     EXPECT_EQ(UninstallValue("DisplayIcon").bytes, WithNul("D:\\Marvane.exe,0"));
+}
+
+// The recorded directory is there, but its rights cannot be made the program
+// directory's (D: is read-only here, tests/faults/small-drive.sh): it is refused
+// as one that cannot be created, before anything is copied into it.
+TEST_F(Faults, RecordedDirCannotBeGivenRights)
+{
+    WriteProfileStringA("Marvane", "DIR", "D:\\Marvane");
+    Outcome o = Setup("-q -l");
+    ExpectDirectoryRefused(o, Log());
+    ASSERT_EQ(o.boxes.size(), 1u);
+    EXPECT_EQ(o.boxes[0].text.rfind("Creation of D:\\Marvane failed. (", 0), 0u) << o.boxes[0].text;
 }
 
 // A group name longer than the record holds is cut to 255 characters, as every

@@ -1,6 +1,7 @@
 // What an installation leaves behind, as the tests read it: the files, the
-// group's items, the WIN.INI section and the uninstall key. The payload's names are
-// the file table's (fileTable), as compiled into the Installer.
+// group's items, the WIN.INI section, the uninstall key and the program
+// directory's rights. The payload's names are the file table's (fileTable), as
+// compiled into the Installer.
 #ifndef MARVANE_TEST_INSTALLED_H
 #define MARVANE_TEST_INSTALLED_H
 
@@ -42,5 +43,13 @@ RegValue ReadValue(HKEY key, const char* name);
 RegValue UninstallValue(const char* name);
 // A string as the registry stores it: with its terminating NUL.
 std::string WithNul(const std::string& text);
+
+// The rights the DACL that the system reports for `path` gives Everyone (0: no
+// entry). Wine keeps no descriptor, but the one a directory is given decides its
+// Unix mode, from which Wine reports the DACL: Everyone stands for the mode's bits
+// for others. A directory made with the program directory's rights has none.
+DWORD EveryoneRights(const std::string& path);
+// Gives `path` the rights of the SDDL text `sddl` (SetFileSecurityA).
+bool SetRights(const std::string& path, const char* sddl);
 
 #endif
