@@ -1,5 +1,7 @@
 #include "payload/filetable.h"
 
+#include <cstring>
+
 // Order matters: extraction, copy, icon creation and removal all walk it in this order.
 PayloadFile fileTable[FILE_TABLE_ROWS] = {
     {"EXEFILE", 1, "marvane.exe", "Marvane.exe", 1, 1, "Marvane", DIR_PROGRAM, 0},
@@ -15,3 +17,14 @@ PayloadFile fileTable[FILE_TABLE_ROWS] = {
 };
 
 const int fileCount = FILE_TABLE_ROWS;
+
+size_t LongestInstalledName()
+{
+    size_t longest = 0;
+    for (int i = 0; i < fileCount; ++i) {
+        size_t n = std::strlen(fileTable[i].destName);
+        if (n > longest)
+            longest = n;
+    }
+    return longest;
+}
