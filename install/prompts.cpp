@@ -9,6 +9,7 @@
 #include "install/dirsecurity.h"
 #include "install/messages.h"
 #include "payload/filetable.h"
+#include "payload/paths.h"
 #include "resources/resource.h"
 #include "runtime/dllsearch.h"
 #include "shell/record.h"
@@ -42,24 +43,11 @@ bool IsDirectory(const char* path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// The longest name a file is installed under: every installed path must stay
-// within the platform's MAX_PATH.
-size_t LongestInstalledName()
-{
-    size_t longest = 0;
-    for (int i = 0; i < fileCount; ++i) {
-        size_t n = std::strlen(fileTable[i].destName);
-        if (n > longest)
-            longest = n;
-    }
-    return longest;
-}
-
 // Appends "\" to a non-empty directory that lacks one; returns the new length.
 size_t AppendSeparator(char* dir, size_t cap)
 {
     size_t length = std::strlen(dir);
-    if (length > 0 && dir[length - 1] != '\\' && length + 1 < cap) {
+    if (length > 0 && !EndsInBackslash(dir) && length + 1 < cap) {
         dir[length++] = '\\';
         dir[length] = '\0';
     }

@@ -9,6 +9,7 @@
 #include "payload/copy.h"
 #include "payload/extract.h"
 #include "payload/filetable.h"
+#include "payload/paths.h"
 #include "payload/remove.h"
 #include "resources/resource.h"
 #include "shell/progman.h"
@@ -53,14 +54,6 @@ void DirectoryFailureText(const char* dir, char* out, size_t cap)
     char text[MESSAGE_CHARS];
     LoadMessage(IDS_DIR_FAILED_SEQUENCE, text, sizeof text);
     std::snprintf(out, cap, "%s\r\n%s", text, dir);
-}
-
-// A drive's root keeps its backslash: "C:" alone names the drive's current directory.
-void StripTrailingBackslash(char* dir)
-{
-    size_t n = std::strlen(dir);
-    if (n > 0 && dir[n - 1] == '\\' && !(n == 3 && dir[1] == ':'))
-        dir[n - 1] = '\0';
 }
 
 // A recorded directory replaces `value` only when it exists and is not empty. It
@@ -109,7 +102,7 @@ int TakeProgramDir(Run& run)
         WriteLog(line);
         return 0;
     }
-    StripTrailingBackslash(run.programDir);
+    DropTrailingBackslash(run.programDir);
     PumpMessages();
     return 1;
 }
@@ -146,15 +139,9 @@ __attribute__((noinline)) int TakeDataDir(Run& run)
         WriteLog(line);
         return 0;
     }
-    StripTrailingBackslash(run.dataDir);
+    DropTrailingBackslash(run.dataDir);
     PumpMessages();
     return 1;
-}
-
-bool EndsWithBackslash(const char* dir)
-{
-    size_t n = std::strlen(dir);
-    return n > 0 && dir[n - 1] == '\\';
 }
 
 // The group and its items; 0 when the user cancelled the group prompt. (Out of
@@ -171,14 +158,13 @@ __attribute__((noinline)) int MakeGroupAndItems(Run& run)
     LoadMessage(IDS_CREATING_GROUP, text, sizeof text);
     WriteLog(text);
     if (ProgmanCreateGroup(installer.groupName)) {
+        const InstallDirs dirs = {run.programDir, run.dataDir, run.webDir};
         for (int i = 0; i < fileCount; ++i) {
             const PayloadFile& row = fileTable[i];
             if (!(row.status & STATUS_COPIED) || !row.makeIcon)
                 continue;
             char path[PROMPT_CHARS + NAME_CHARS];
-            std::snprintf(path, sizeof path, EndsWithBackslash(run.programDir) ? "%s%s" : "%s\\%s", run.programDir,
-                          row.destName);
-            if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
+            if (!InstalledPath(path, sizeof path, row, dirs) || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
                 continue;
             char line[sizeof path + 32];
             std::snprintf(line, sizeof line, "creating icon for %s", path);
@@ -193,19 +179,27 @@ __attribute__((noinline)) int MakeGroupAndItems(Run& run)
 
 int Install(Run& run)
 {
+    // Asked once, before extracting: with a temporary directory this long no
+    // payload path would fit, and the copy could only ask for disks.
+    if (TempDirTooLong())
+        return Fail(run, IDS_TEMP_TOO_LONG, "", MB_OK);
     if (ExtractAll(installer.instance, run.window) == 0)
         return Fail(run, IDS_EXTRACT_FAILED, "", MB_OK);
 
     // The run's private temporary directory is the source medium.
     CopyText(run.tempDir, sizeof run.tempDir, PayloadTempDir());
-    size_t n = std::strlen(run.tempDir);
-    if (n == 0 || run.tempDir[n - 1] != '\\')
+    if (!EndsInBackslash(run.tempDir)) {
+        size_t n = std::strlen(run.tempDir);
         CopyText(run.tempDir + n, sizeof run.tempDir - n, "\\");
+    }
     PumpMessages();
 
     CopyText(run.programDir, sizeof run.programDir, PlatformDefaultDir());
 
-    if (!LocateSource(installer.instance, run.window, run.tempDir, fileTable[0].sourceName))
+    // A damaged first container is no source to look for elsewhere: its copy says
+    // that the installer is damaged, and fails the installation.
+    if (!(fileTable[0].status & STATUS_DAMAGED) &&
+        !LocateSource(installer.instance, run.window, run.tempDir, fileTable[0].sourceName))
         return Fail(run, IDS_NO_SOURCE, fileTable[0].sourceName, MB_ICONERROR);
 
     if (!TakeProgramDir(run) || !TakeDataDir(run))

@@ -5,12 +5,12 @@
 
 #include "install/messages.h"
 #include "payload/lzlib.h"
+#include "payload/paths.h"
 #include "payload/szddheader.h"
 #include "resources/resource.h"
 #include "startup/state.h"
 
 int currentDisk = 0;
-DWORD lastWriteError = 0;
 
 namespace {
 
@@ -73,10 +73,11 @@ HFILE OpenSource(const char* source, long long* recordedLength)
 }
 
 // Expands an open source into a new destination file; the outcome as LzCopyFile
-// gives it. A destination that was created but not written whole is deleted
-// again: a cut or padded file must not stay behind, least of all for a row whose
-// failure the installation then passes over.
-int Expand(HFILE file, long long recorded, const char* dest)
+// gives it, and for LZCOPY_WRITE_FAILED the system's error code in *writeError. A
+// destination that was created but not written whole is deleted again: a cut or
+// padded file must not stay behind, least of all for a row whose failure the
+// installation then passes over.
+int Expand(HFILE file, long long recorded, const char* dest, DWORD* writeError)
 {
     // LZInit hands back the plain handle for a file that is not SZDD data; on failure
     // (unknown mode, no free LZ slot) the plain handle is still ours to close.
@@ -106,7 +107,7 @@ int Expand(HFILE file, long long recorded, const char* dest)
     if (outcome == LZCOPY_OK)
         return LZCOPY_OK;
     DeleteFileA(dest);
-    lastWriteError = error;
+    *writeError = error;
     return outcome;
 }
 
@@ -114,8 +115,11 @@ int Expand(HFILE file, long long recorded, const char* dest)
 
 // Out of line: inlined into CopyOneFile, its buffers and the overwrite prompt's
 // would take that frame over a page (see cmake/release.cmake).
-__attribute__((noinline)) int LzCopyFile(const char* source, const char* dest)
+__attribute__((noinline)) int LzCopyFile(const char* source, const char* dest, DWORD* writeError)
 {
+    DWORD unused;
+    if (!writeError)
+        writeError = &unused;
     if (lstrcmpiA(source, dest) == 0)
         return LZCOPY_OK;
     if (!MayOverwrite(dest))
@@ -129,7 +133,7 @@ __attribute__((noinline)) int LzCopyFile(const char* source, const char* dest)
     HFILE file = OpenSource(source, &recorded);
     if (file == HFILE_ERROR)
         return LZCOPY_NO_SOURCE;
-    return Expand(file, recorded, dest);
+    return Expand(file, recorded, dest, writeError);
 }
 
 namespace {
@@ -139,7 +143,7 @@ namespace {
 
 // Shows a retry prompt of the per-file copy: true to try again.
 __attribute__((noinline)) bool AskAgain(HWND owner, const PayloadFile* row, const char* dest, int code,
-                                        const char* diskCaption)
+                                        DWORD writeError, const char* diskCaption)
 {
     char text[MESSAGE_CHARS];
     if (code == LZCOPY_NO_DEST) {
@@ -149,11 +153,19 @@ __attribute__((noinline)) bool AskAgain(HWND owner, const PayloadFile* row, cons
     if (code == LZCOPY_WRITE_FAILED) {
         // A full disk is no missing disk: the system says what went wrong.
         char reason[SYSTEM_TEXT_CHARS];
-        if (!FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, lastWriteError, 0,
+        if (!FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, writeError, 0,
                             reason, sizeof reason, nullptr))
-            std::snprintf(reason, sizeof reason, "%u", static_cast<unsigned>(lastWriteError));
+            std::snprintf(reason, sizeof reason, "%u", static_cast<unsigned>(writeError));
         LoadFormattedMessage(IDS_WRITE_FAILED, text, sizeof text, dest, reason);
         return MessageBoxA(owner, text, nullptr, MB_RETRYCANCEL | MB_ICONERROR) == IDRETRY;
+    }
+    if (row->status & STATUS_DAMAGED) {
+        // Only a new copy of the installer has the file: no disk to ask for, and
+        // nothing to retry. The extraction has logged the same text.
+        LoadFormattedMessage(IDS_PAYLOAD_DAMAGED, text, sizeof text, row->resource);
+        if (!installer.quietMode)
+            MessageBoxA(owner, text, nullptr, MB_OK | MB_ICONERROR);
+        return false;
     }
     LoadFormattedMessage(IDS_INSERT_DISK, text, sizeof text, static_cast<unsigned>(row->disk), row->sourceName);
     UINT buttons = (row->disk != currentDisk) ? MB_OKCANCEL : MB_RETRYCANCEL;
@@ -188,13 +200,9 @@ int CopyOneFile(PayloadFile* row, const char* sourceDir, const char* destDir, HW
 {
     char dest[COPY_PATH_CHARS];
     char source[COPY_PATH_CHARS];
-    // A root directory ("C:\\") takes the name directly.
-    size_t dirLen = std::strlen(destDir);
-    const char* joint = (dirLen > 0 && destDir[dirLen - 1] == '\\') ? "%s%s" : "%s\\%s";
-    int destLen = std::snprintf(dest, sizeof dest, joint, destDir, row->destName);
+    // A path that does not fit would name some other file: such a row can only fail.
+    bool destFits = JoinPath(dest, sizeof dest, destDir, row->destName);
     int sourceLen = std::snprintf(source, sizeof source, "%s%s", sourceDir, row->sourceName);
-    // A cut path names some other file: such a row can only fail.
-    bool destFits = destLen > 0 && static_cast<size_t>(destLen) < sizeof dest;
     bool sourceFits = sourceLen > 0 && static_cast<size_t>(sourceLen) < sizeof source;
 
     char text[MESSAGE_CHARS];
@@ -207,35 +215,19 @@ int CopyOneFile(PayloadFile* row, const char* sourceDir, const char* destDir, HW
     char diskCaption[MESSAGE_CHARS];
     LoadMessage(IDS_CHANGE_DISK, diskCaption, sizeof diskCaption);
     for (;;) {
-        int code = !sourceFits ? LZCOPY_NO_SOURCE : !destFits ? LZCOPY_NO_DEST : LzCopyFile(source, dest);
+        DWORD writeError = 0;
+        int code = !sourceFits ? LZCOPY_NO_SOURCE : !destFits ? LZCOPY_NO_DEST : LzCopyFile(source, dest, &writeError);
         if (code == LZCOPY_OK) {
             currentDisk = row->disk;
             row->status |= STATUS_COPIED;
             return 0;
         }
-        if (!AskAgain(owner, row, dest, code, diskCaption))
+        if (!AskAgain(owner, row, dest, code, writeError, diskCaption))
             break;
     }
     PumpMessages();
     return GiveUp(owner, row, dest, destDir);
 }
-
-namespace {
-
-const char* DestinationFor(const PayloadFile& row, const char* programDir, const char* dataDir,
-                           const char* webDir)
-{
-    switch (row.destDir) {
-    case DIR_DATA:
-        return dataDir;
-    case DIR_WEB:
-        return webDir;
-    default:
-        return programDir;
-    }
-}
-
-}  // namespace
 
 int CopyFiles(HINSTANCE instance, HWND owner, const char* sourceDir, const char* programDir,
               const char* dataDir, const char* webDir)
@@ -249,10 +241,11 @@ int CopyFiles(HINSTANCE instance, HWND owner, const char* sourceDir, const char*
     // expansion that failed does, and the first required row ends the copy.
     LoadLzLibrary();
 
+    const InstallDirs dirs = {programDir, dataDir, webDir};
     int i = 0;
     for (; i < fileCount && !installer.copyCancelled; ++i) {
         PayloadFile& row = fileTable[i];
-        const char* destDir = DestinationFor(row, programDir, dataDir, webDir);
+        const char* destDir = InstalledDirectory(row.destDir, dirs);
         if (CopyOneFile(&row, sourceDir, destDir, owner, progressLine) != 0)
             break;
     }

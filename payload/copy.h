@@ -17,13 +17,12 @@ enum {
 
 // Disk of the last successful copy of this run (0 before the first).
 extern int currentDisk;
-// The system's error code of the last LZCOPY_WRITE_FAILED.
-extern DWORD lastWriteError;
 
 // Expands source into dest through the platform's LZ library (plain files are
 // copied unchanged). Asks before overwriting an existing ".ini" file. A
-// destination that was created but not written whole is deleted again.
-int LzCopyFile(const char* source, const char* dest);
+// destination that was created but not written whole is deleted again. For
+// LZCOPY_WRITE_FAILED, *writeError (when given) receives the system's error code.
+int LzCopyFile(const char* source, const char* dest, DWORD* writeError = nullptr);
 
 // Copies one row from sourceDir (ending in "\") into destDir (without it), with the
 // retry and disk prompts. 0: the installation may go on; 1: a required file failed.

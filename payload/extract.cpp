@@ -7,6 +7,7 @@
 #include "payload/copy.h"
 #include "payload/crc32.h"
 #include "payload/filetable.h"
+#include "payload/paths.h"
 #include "payload/privatedir.h"
 #include "resources/resource.h"
 #include "startup/state.h"
@@ -59,44 +60,13 @@ void DeleteRunFiles(char* dir, bool ownRun)
     RemoveDirectoryA(dir);
 }
 
-bool IsRunDirectoryName(const char* name)
-{
-    for (size_t i = 0; i + 1 < sizeof kPrivatePrefix; ++i)
-        if (name[i] != kPrivatePrefix[i])
-            return false;
-    const char* hex = name + sizeof kPrivatePrefix - 1;
-    int digits = 0;
-    for (; (hex[digits] >= '0' && hex[digits] <= '9') || (hex[digits] >= 'A' && hex[digits] <= 'F'); ++digits) {
-    }
-    return digits == 8 && hex[8] == '\0';
-}
-
 // Private directories of earlier runs that ended without their clean-up (killed,
 // or the machine went down). This run holds the run lock, so no other run is at
 // work in one of them. Only what a run puts there goes: the payload files by
 // name, then the directory if that left it empty.
-void RemoveEndedRunDirectories()
+void DeleteEndedRunFiles(char* dir, const char*, void*)
 {
-    char base[MAX_PATH];
-    DWORD n = GetTempPathA(sizeof base, base);
-    char pattern[MAX_PATH + 16];
-    if (n == 0 || n >= sizeof base ||
-        std::snprintf(pattern, sizeof pattern, "%s%s%s*", base, base[n - 1] == '\\' ? "" : "\\", kPrivatePrefix) >=
-            static_cast<int>(sizeof pattern))
-        return;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(pattern, &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
-    std::strrchr(pattern, '\\')[1] = '\0';  // the temporary directory, for the names found
-    do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsRunDirectoryName(found.cFileName))
-            continue;
-        char dir[TEMP_DIR_CHARS];
-        std::snprintf(dir, sizeof dir, "%s%s\\", pattern, found.cFileName);
-        DeleteRunFiles(dir, false);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    DeleteRunFiles(dir, false);
 }
 
 // Makes this run's directory inside the platform's temporary directory.
@@ -169,7 +139,7 @@ int ExtractPayload(HINSTANCE instance, HWND progressLine, const char* resource, 
     if (!PayloadIntact(instance, resource, data, size)) {
         LogMessage(IDS_PAYLOAD_DAMAGED, resource);
         FreeResource(loaded);
-        return 0;
+        return EXTRACT_DAMAGED;
     }
 
     char path[TEMP_FILE_CHARS];
@@ -197,11 +167,14 @@ int ExtractAll(HINSTANCE instance, HWND owner)
     HWND progressLine = OpenProgressDialog(instance, owner);
 
     int count = 0;
-    RemoveEndedRunDirectories();
+    ForEachPrivateDirectory(kPrivatePrefix, DeleteEndedRunFiles, nullptr);
     if (MakePrivateTempDir()) {
         for (int i = 0; i < fileCount; ++i) {
             PayloadFile& row = fileTable[i];
-            if (ExtractPayload(instance, progressLine, row.resource, tempDir, row.destName)) {
+            int extracted = ExtractPayload(instance, progressLine, row.resource, tempDir, row.destName);
+            if (extracted == EXTRACT_DAMAGED)
+                row.status |= STATUS_DAMAGED;
+            if (extracted > 0) {
                 row.status |= STATUS_EXTRACTED;
                 ++count;
             }
@@ -210,6 +183,17 @@ int ExtractAll(HINSTANCE instance, HWND owner)
 
     CloseProgressDialog(owner);
     return count;
+}
+
+bool TempDirTooLong()
+{
+    char base[MAX_PATH];
+    DWORD n = GetTempPathA(sizeof base, base);
+    // "<temp>\MVN12345678\<name>": every payload path must stay within MAX_PATH.
+    // Without a temporary directory at all, the extraction fails on its own.
+    return n >= sizeof base || (n > 0 && n + std::strlen(SeparatorAfter(base)) + sizeof kPrivatePrefix - 1 + 8 + 1 +
+                                                 LongestInstalledName() >=
+                                             MAX_PATH);
 }
 
 const char* PayloadTempDir()

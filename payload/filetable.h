@@ -11,6 +11,7 @@ enum {
 enum {
     STATUS_COPIED = 1,
     STATUS_EXTRACTED = 2,
+    STATUS_DAMAGED = 4,  // its container failed the checksum: no disk can give it
 };
 
 struct PayloadFile {

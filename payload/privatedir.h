@@ -16,4 +16,11 @@
 // was made; dir then holds the last name tried (empty when there was none).
 bool MakePrivateDirectory(const char* prefix, SECURITY_ATTRIBUTES* security, char* dir, size_t cap);
 
+// Calls visit(dir, name, context) for every directory "<temp>\<prefix><8 hex digits>"
+// there is, with dir its path ending in "\" (writable: the caller may cut it) and
+// name the directory's own name: what earlier runs left behind when they were
+// killed, for the caller to clear of its own files, and nothing else.
+void ForEachPrivateDirectory(const char* prefix, void (*visit)(char* dir, const char* name, void* context),
+                             void* context);
+
 #endif

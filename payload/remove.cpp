@@ -25,30 +25,36 @@ void Close(HWND owner, const char* caption, const char* text)
 
 struct FileDeletion {
     char failed[64];
+    bool kept;
 };
 
 void DeleteOne(const char* path, bool companion, void* context)
 {
+    FileDeletion* deletion = static_cast<FileDeletion*>(context);
     bool ok = DeleteFileA(path) != 0;
     if (companion)
         return;
+    if (!ok && ProductFileStayed(path))
+        deletion->kept = true;
     char line[MESSAGE_CHARS];
-    LoadFormattedMessage(IDS_REMOVING_FILE, line, sizeof line, path,
-                         ok ? "ok" : static_cast<FileDeletion*>(context)->failed);
+    LoadFormattedMessage(IDS_REMOVING_FILE, line, sizeof line, path, ok ? "ok" : deletion->failed);
     WriteLog(line);
 }
 
-// Deletes every file of the table from the recorded directories, one log line each.
-void DeleteInstalledFiles(const char* programDir)
+// Deletes every file of the table from the recorded directories, one log line
+// each. True when one of them stayed.
+bool DeleteInstalledFiles(const InstallDirs& dirs)
 {
     FileDeletion deletion;
     LoadMessage(IDS_FAILED, deletion.failed, sizeof deletion.failed);
-    ForEachRemovalPath(programDir, DeleteOne, &deletion);
+    deletion.kept = false;
+    ForEachRemovalPath(dirs, DeleteOne, &deletion);
+    return deletion.kept;
 }
 
 // Deletes the items and, for the product's own group, the group. Program Manager's
 // DeleteItem acts on the active group, so the recorded group is activated first.
-void DeleteItemsAndGroup(const char* programDir)
+void DeleteItemsAndGroup(const InstallDirs& dirs)
 {
     ProgmanCreateGroup(installer.groupName);
     for (int i = 0; i < fileCount; ++i) {
@@ -56,8 +62,8 @@ void DeleteItemsAndGroup(const char* programDir)
         if (!row.makeIcon)
             continue;
         char path[REMOVE_PATH_CHARS];
-        std::snprintf(path, sizeof path, "%s\\%s", programDir, row.destName);
-        ProgmanDeleteItem(row.iconTitle, path);
+        if (InstalledPath(path, sizeof path, row, dirs))
+            ProgmanDeleteItem(row.iconTitle, path);
         char line[MESSAGE_CHARS];
         LoadFormattedMessage(IDS_REMOVING_ICON, line, sizeof line, row.iconTitle);
         WriteLog(line);
@@ -66,6 +72,12 @@ void DeleteItemsAndGroup(const char* programDir)
 }
 
 }  // namespace
+
+bool ProductFileStayed(const char* path)
+{
+    // Missing already is as gone as deleted.
+    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
 
 bool RemoveProgramDirectory(const char* programDir)
 {
@@ -88,26 +100,34 @@ int RemoveInstallation(HWND owner)
     LoadFormattedMessage(IDS_REMOVING_INSTALL, text, sizeof text, PRODUCT_WORD, programDir);
     WriteLog(text);
 
-    DeleteInstalledFiles(programDir);
+    // The files are looked for where the installation put them.
+    char dataDir[RECORD_VALUE_CHARS];
+    if (ReadInstallValue("DEFDIR", "", dataDir) == 0)
+        CopyText(dataDir, sizeof dataDir, programDir);
+    const InstallDirs dirs = {programDir, dataDir, programDir};
+    const bool kept = DeleteInstalledFiles(dirs);
 
-    bool directoryRemoved = false;
+    // An empty recorded group is the default group, as for the installation.
     char group[RECORD_VALUE_CHARS];
-    if (ReadInstallValue("GROUP", installer.groupName, group) > 0) {
+    if (ReadInstallValue("GROUP", installer.groupName, group) > 0)
         CopyText(installer.groupName, sizeof installer.groupName, group);
-        DeleteItemsAndGroup(programDir);
-        directoryRemoved = RemoveProgramDirectory(programDir);
-        char line[RECORD_VALUE_CHARS + 32];
-        std::snprintf(line, sizeof line, "Removing %s (%s)", programDir, directoryRemoved ? "ok" : "failed");
-        WriteLog(line);
+    DeleteItemsAndGroup(dirs);
+    const bool directoryRemoved = RemoveProgramDirectory(programDir);
+    char line[RECORD_VALUE_CHARS + 32];
+    std::snprintf(line, sizeof line, "Removing %s (%s)", programDir, directoryRemoved ? "ok" : "failed");
+    WriteLog(line);
+
+    // While a file of the product's stays (in use, say), the record stays too, so
+    // that a later removal can finish; its log line said which.
+    if (!kept) {
+        DeleteInstallRecord();
+        DeleteUninstallKey();
     }
-    // An empty recorded group leaves the items, the group and the directory alone.
 
-    DeleteInstallRecord();
-
-    if (directoryRemoved)
+    if (directoryRemoved && !kept)
         LoadMessage(IDS_REMOVE_COMPLETE, text, sizeof text);
     else
         LoadFormattedMessage(IDS_REMOVE_EXCESS, text, sizeof text, programDir);
     Close(owner, caption, text);
-    return 1;
+    return kept ? 0 : 1;
 }

@@ -4,9 +4,13 @@
 
 #include <windows.h>
 
-// Returns 1 when the removal ran to its closing message 10010 or 10012, 0 when it
-// ended with 10013 (nothing on record).
+// Returns 1 when the removal took every file of the product (closing message 10010,
+// or 10012 for files of the user's own), 0 when a file of the product stayed (10012;
+// the record stays for a later removal) or it ended with 10013 (nothing on record).
 int RemoveInstallation(HWND owner);
+
+// After a failed deletion: whether the product's file at path is still there.
+bool ProductFileStayed(const char* path);
 
 // Removes the program directory once its files are gone. True when it is gone,
 // also when the user deleted it before the removal: both removals then say that

@@ -3,7 +3,8 @@
 //     <program dir>\remove.exe -f <program dir> -d <data dir> -g <group>
 // It deletes the installed files (and the help viewer's index), the Start Menu
 // items and, when it bears the product's name, the group, the program directory
-// when it is empty, the WIN.INI section and the uninstall key.
+// when it is empty, and, once every installed file is gone, the WIN.INI section
+// and the uninstall key.
 //
 // A running program cannot delete its own file, and this one lives in the very
 // directory it removes. So the program started from there only asks (unless quiet),
@@ -18,6 +19,7 @@
 #include "install/dirsecurity.h"
 #include "install/messages.h"
 #include "payload/filetable.h"
+#include "payload/paths.h"
 #include "payload/privatedir.h"
 #include "payload/removalpaths.h"
 #include "payload/remove.h"
@@ -122,15 +124,36 @@ int StartWorkingCopy()
     return 0;
 }
 
-void DeleteOne(const char* path, bool, void*)
+// The directories of the installation, as the installation used them.
+InstallDirs Dirs()
 {
-    DeleteFileA(path);
+    return InstallDirs{args.programDir, args.dataDir, args.programDir};
 }
 
-// The same files as the Installer's own removal deletes, in the same order.
+// The first file of the product that could not be deleted; empty while none.
+char keptFile[REMOVAL_PATH_CHARS];
+// This program's own installed file, deleted after all the others.
+char installedSelf[REMOVAL_PATH_CHARS];
+
+void DeleteOne(const char* path, bool companion, void*)
+{
+    const size_t n = std::strlen(path), own = sizeof kCopyName - 1;
+    if (!companion && n > own && path[n - own - 1] == '\\' && lstrcmpiA(path + n - own, kCopyName) == 0) {
+        CopyText(installedSelf, sizeof installedSelf, path);
+        return;
+    }
+    if (!DeleteFileA(path) && !companion && !keptFile[0] && ProductFileStayed(path))
+        CopyText(keptFile, sizeof keptFile, path);
+}
+
+// The same files as the Installer's own removal deletes. The remover's own goes
+// last, and only when every other went: while the record stays, the list of
+// installed programs must still find the remover it names.
 void DeleteInstalledFiles()
 {
-    ForEachRemovalPath(args.programDir, DeleteOne, nullptr);
+    ForEachRemovalPath(Dirs(), DeleteOne, nullptr);
+    if (installedSelf[0] && !keptFile[0] && !DeleteFileA(installedSelf) && ProductFileStayed(installedSelf))
+        CopyText(keptFile, sizeof keptFile, installedSelf);
 }
 
 // Whether Program Manager lists the group; true when the list cannot be had.
@@ -149,17 +172,20 @@ bool GroupListed(const char* group)
     return listed;
 }
 
-// DeleteItem acts on the active group, so the group is activated first.
+// DeleteItem acts on the active group, so the group is activated first. An
+// empty group is the default group, as for the installation.
 void DeleteItemsAndGroup()
 {
-    if (!args.group[0] || !GroupListed(args.group) || !ProgmanCreateGroup(args.group))
+    if (!args.group[0])
+        CopyText(args.group, sizeof args.group, PRODUCT_WORD);
+    if (!GroupListed(args.group) || !ProgmanCreateGroup(args.group))
         return;
     for (int i = 0; i < fileCount; ++i) {
         const PayloadFile& row = fileTable[i];
         if (!row.makeIcon)
             continue;
         char path[PATH_CHARS];
-        if (JoinPath(path, sizeof path, InstalledDirectory(row.destDir, args.programDir, args.dataDir), row.destName))
+        if (InstalledPath(path, sizeof path, row, Dirs()))
             ProgmanDeleteItem(row.iconTitle, path);
     }
     ProgmanDeleteGroup(args.group);  // only the product's own group goes; closes the client
@@ -172,9 +198,11 @@ void ScheduleDeletionThroughWininit(const char* path)
 {
     char shortPath[MAX_PATH];
     DWORD n = GetShortPathNameA(path, shortPath, sizeof shortPath);
+    char windows[MAX_PATH];
+    UINT w = GetWindowsDirectoryA(windows, sizeof windows);
     char ini[MAX_PATH];
-    UINT w = GetWindowsDirectoryA(ini, sizeof ini);
-    if (n == 0 || n >= sizeof shortPath || w == 0 || !JoinPath(ini, sizeof ini, ini, "WININIT.INI"))
+    if (n == 0 || n >= sizeof shortPath || w == 0 || w >= sizeof windows ||
+        !JoinPath(ini, sizeof ini, windows, "WININIT.INI"))
         return;
     HANDLE file = CreateFileA(ini, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                               nullptr);
@@ -211,11 +239,42 @@ void ScheduleOwnDeletion()
         return;
     }
     MoveFileExA(self, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    // The copy's own name is ASCII: the last 0x5C byte is its separator.
     char* slash = std::strrchr(self, '\\');
     if (slash) {
         *slash = '\0';
         MoveFileExA(self, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     }
+}
+
+// A working folder of an earlier copy whose run was killed before it could have
+// itself deleted: its remove.exe goes, then the folder if that left it empty.
+// This copy's own folder stays as it is.
+void RemoveEndedCopy(char* dir, const char* name, void* own)
+{
+    if (lstrcmpiA(name, static_cast<const char*>(own)) == 0)
+        return;
+    char path[MAX_PATH + 32];
+    if (JoinPath(path, sizeof path, dir, kCopyName))
+        DeleteFileA(path);
+    dir[std::strlen(dir) - 1] = '\0';
+    RemoveDirectoryA(dir);
+}
+
+void RemoveEndedWorkingCopies()
+{
+    char self[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, self, sizeof self);
+    if (n == 0 || n >= sizeof self)
+        return;
+    // "...\MVR12345678\remove.exe": both names are ASCII, so the last two 0x5C
+    // bytes are backslashes.
+    char* slash = std::strrchr(self, '\\');
+    if (!slash)
+        return;
+    *slash = '\0';
+    slash = std::strrchr(self, '\\');
+    ForEachPrivateDirectory(kWorkingPrefix, RemoveEndedCopy, slash ? slash + 1 : self);
 }
 
 // The working copy: wait for the original, then remove.
@@ -232,17 +291,26 @@ int RunRemoval()
         ScheduleOwnDeletion();
         return 1;
     }
+    RemoveEndedWorkingCopies();
     DeleteInstalledFiles();
     DeleteItemsAndGroup();
     const bool removed = RemoveProgramDirectory(args.programDir);
-    DeleteInstallRecord();
-    DeleteUninstallKey();
+    // While a file of the product's stays (in use, say), so does the record: the
+    // list of installed programs, or setup.exe -r, can finish the removal later.
+    if (!keptFile[0]) {
+        DeleteInstallRecord();
+        DeleteUninstallKey();
+    }
     ScheduleOwnDeletion();
     ReleaseRunLock();  // the closing box holds up no other run
 
-    if (!args.quiet)
-        Box(removed ? IDS_RM_DONE : IDS_RM_LEFTOVER, MB_OK | MB_ICONINFORMATION, args.programDir);
-    return removed ? 0 : 1;
+    if (!args.quiet) {
+        if (keptFile[0])
+            Box(IDS_RM_FILE_KEPT, MB_OK | MB_ICONWARNING, keptFile);
+        else
+            Box(removed ? IDS_RM_DONE : IDS_RM_LEFTOVER, MB_OK | MB_ICONINFORMATION, args.programDir);
+    }
+    return (removed && !keptFile[0]) ? 0 : 1;
 }
 
 }  // namespace
@@ -250,6 +318,7 @@ int RunRemoval()
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     installer.instance = instance;  // the messages come from this program's own strings
+    LoadLeadBytes();
     if (!ParseRemoverCommandLine(GetCommandLineA(), &args)) {
         if (!args.quiet)
             Box(IDS_RM_USAGE, MB_OK | MB_ICONERROR, "");

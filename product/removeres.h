@@ -9,5 +9,6 @@
 #define IDS_RM_USAGE         5
 #define IDS_RM_START_FAILED  6
 #define IDS_RM_BUSY          7
+#define IDS_RM_FILE_KEPT     8
 
 #endif

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "payload/paths.h"
+
 namespace {
 
 bool IsBlank(char c)
@@ -39,18 +41,6 @@ bool TakeValue(char* dest, const char* text, size_t begin, size_t end)
     std::memcpy(dest, text + begin, end - begin);
     dest[end - begin] = '\0';
     return true;
-}
-
-bool IsDriveRoot(const char* dir)
-{
-    return dir[0] && dir[1] == ':' && dir[2] == '\\' && dir[3] == '\0';
-}
-
-void DropTrailingBackslash(char* dir)
-{
-    size_t n = std::strlen(dir);
-    if (n > 0 && dir[n - 1] == '\\' && !IsDriveRoot(dir))
-        dir[n - 1] = '\0';
 }
 
 bool IsFullPath(const char* dir)
@@ -149,15 +139,6 @@ bool ComposeWorkingCopyLine(char* dest, size_t cap, const char* copyPath, unsign
     return Fits(dest, cap,
                 std::snprintf(dest, cap, "\"%s\" -w %lu%s -f %s -d %s -g %s", copyPath, waitHandle,
                               args.quiet ? " -q" : "", args.programDir, args.dataDir, args.group));
-}
-
-bool JoinPath(char* dest, size_t cap, const char* dir, const char* name)
-{
-    if (cap == 0)
-        return false;
-    const size_t n = std::strlen(dir);
-    const char* format = (n > 0 && dir[n - 1] == '\\') ? "%s%s" : "%s\\%s";
-    return Fits(dest, cap, std::snprintf(dest, cap, format, dir, name));
 }
 
 namespace {

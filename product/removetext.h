@@ -38,10 +38,6 @@ bool ParseRemoverCommandLine(const char* commandLine, RemoverArgs* args);
 bool ComposeWorkingCopyLine(char* dest, size_t cap, const char* copyPath, unsigned long waitHandle,
                             const RemoverArgs& args);
 
-// dir and name joined by "\" (by nothing when dir ends in "\"). False (and dest
-// empty) when the path does not fit: a cut path would name another file.
-bool JoinPath(char* dest, size_t cap, const char* dir, const char* name);
-
 // WININIT.INI, which Windows 95, 98 and Me read at their next start (they do not
 // implement MoveFileEx's delayed deletion): the `size` bytes of `text` (the file
 // as it is, or nothing) with the line "NUL=<path>" added at the end of its

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "payload/filetable.h"
+#include "payload/paths.h"
 #include "resources/version.h"
 #include "shell/shelltext.h"
 #include "startup/state.h"
@@ -45,26 +46,15 @@ unsigned long long FileBytes(const char* path)
 
 }  // namespace
 
-const char* InstalledDirectory(int destDir, const char* programDir, const char* dataDir)
-{
-    return destDir == DIR_DATA ? dataDir : programDir;
-}
-
 unsigned long EstimateInstalledKiB(const char* programDir, const char* dataDir)
 {
     unsigned long long bytes = 0;
+    const InstallDirs dirs = {programDir, dataDir, programDir};
     for (int i = 0; i < fileCount; ++i) {
         const PayloadFile& row = fileTable[i];
-        if (!(row.status & STATUS_COPIED))
-            continue;
-        const char* dir = InstalledDirectory(row.destDir, programDir, dataDir);
-        const size_t length = std::strlen(dir);
-        const char* format = (length > 0 && dir[length - 1] == '\\') ? "%s%s" : "%s\\%s";
         char path[2 * NAME_CHARS];
-        int n = std::snprintf(path, sizeof path, format, dir, row.destName);
-        if (n < 0 || static_cast<size_t>(n) >= sizeof path)
-            continue;
-        bytes += FileBytes(path);
+        if ((row.status & STATUS_COPIED) && InstalledPath(path, sizeof path, row, dirs))
+            bytes += FileBytes(path);
     }
     const unsigned long long kib = (bytes + 1023) / 1024;
     return kib > 0xFFFFFFFFull ? 0xFFFFFFFFul : static_cast<unsigned long>(kib);

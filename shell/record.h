@@ -29,20 +29,17 @@ int ReadInstallText(const char* key, const char* defaultText, char* buffer, unsi
 // when the four WIN.INI keys were written; the key's values are not checked.
 bool WriteInstallRecord(const char* programDir, const char* dataDir, const char* groupName);
 
-// The directory a row of the file table is installed into, as the install copies
-// it: DIR_DATA rows into the data directory, all others (the web directory is the
-// program directory) into the program directory.
-const char* InstalledDirectory(int destDir, const char* programDir, const char* dataDir);
-
 // Size of this run's installed files in KiB, rounded up: the rows marked
-// STATUS_COPIED, found under their destName in their installed directory. A file
+// STATUS_COPIED, found at their installed path (InstalledPath, with the program
+// directory as the web directory, as the install has it). A file
 // that is gone counts nothing; the result stops at 0xFFFFFFFF.
 unsigned long EstimateInstalledKiB(const char* programDir, const char* dataDir);
 
 // Deletes the section "Marvane" of WIN.INI (the uninstall key stays).
 void DeleteInstallRecord();
 
-// Deletes the uninstall key; for the remover, the Installer itself leaves it.
+// Deletes the uninstall key. Both removals do, with the section, once every file
+// of the product is gone.
 void DeleteUninstallKey();
 
 #endif

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "payload/paths.h"
 #include "resources/version.h"
 
 namespace {
@@ -50,13 +51,6 @@ bool Fits(char* dest, size_t cap, int written)
         return true;
     dest[0] = '\0';
     return false;
-}
-
-// What joins a directory and a name: "\\", or nothing after a drive's root.
-const char* Separator(const char* dir)
-{
-    const size_t n = std::strlen(dir);
-    return (n > 0 && dir[n - 1] == '\\') ? "" : "\\";
 }
 
 bool IsLineEnd(char c)
@@ -108,7 +102,7 @@ bool ComposeRemoverLine(char* dest, size_t cap, bool quiet, const char* programD
     programDir = OrEmpty(programDir);
     const char* format = HasBlank(programDir) ? UNINSTALL_QUOTED_FORMAT : UNINSTALL_FORMAT;
     return Fits(dest, cap,
-                std::snprintf(dest, cap, format, programDir, Separator(programDir), kRemoverWord,
+                std::snprintf(dest, cap, format, programDir, SeparatorAfter(programDir), kRemoverWord,
                               quiet ? QUIET_SWITCH : "", programDir, OrEmpty(dataDir), OrEmpty(group)));
 }
 
@@ -118,7 +112,7 @@ bool ComposeDisplayIcon(char* dest, size_t cap, const char* programDir)
         return false;
     programDir = OrEmpty(programDir);
     return Fits(dest, cap,
-                std::snprintf(dest, cap, DISPLAY_ICON_FORMAT, programDir, Separator(programDir), kProductWord));
+                std::snprintf(dest, cap, DISPLAY_ICON_FORMAT, programDir, SeparatorAfter(programDir), kProductWord));
 }
 
 bool HasBlank(const char* text)

@@ -2,6 +2,7 @@
 
 #include "install/messages.h"
 #include "payload/filetable.h"
+#include "payload/paths.h"
 #include "resources/resource.h"
 
 InstallerState installer;
@@ -26,4 +27,10 @@ int LoadInstallDefaults(HINSTANCE, HWND, const char*)
     CopyText(installer.defaultDirOther, sizeof installer.defaultDirOther, DEFAULT_PROGRAM_DIR);
     installer.installOptions = 1;
     return fileCount;
+}
+
+void LoadLeadBytes()
+{
+    for (unsigned b = 0x80; b < LEAD_BYTE_VALUES; ++b)
+        leadBytes[b] = IsDBCSLeadByteEx(CP_ACP, static_cast<BYTE>(b)) ? 1 : 0;
 }

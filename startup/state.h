@@ -47,6 +47,10 @@ extern InstallerState installer;
 // The setup description path is accepted for the record but never opened.
 int LoadInstallDefaults(HINSTANCE instance, HWND mainWindow, const char* setupInfoPath);
 
+// Fills the lead bytes of the system's code page (payload/paths.h); both programs
+// do it first, before any path is looked at.
+void LoadLeadBytes();
+
 // Copies src into a fixed buffer of cap characters, always terminated.
 void CopyText(char* dest, size_t cap, const char* src);
 

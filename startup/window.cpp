@@ -162,6 +162,7 @@ void CenterOnDesktop(HWND window)
 int InstallerMain(HINSTANCE instance, HINSTANCE previous, const char* commandLine)
 {
     installer.instance = instance;
+    LoadLeadBytes();
     if (!previous && !RegisterMainClass(instance)) {
         StartupFailure(IDS_REGISTER_FAILED);
         return EXIT_NO_CLASS;

@@ -233,7 +233,7 @@ TEST_F(E2E, InstallquWritesNoLog)
     ExpectTempUntouched();
 }
 
-std::vector<std::string> RemovalLog(const std::string& dir, bool withGroup, bool dirRemoved,
+std::vector<std::string> RemovalLog(const std::string& dir, bool dirRemoved,
                                     const std::vector<bool>& deleted = {})
 {
     std::vector<std::string> lines = {"", "Removing installation of Marvane from " + dir};
@@ -241,12 +241,10 @@ std::vector<std::string> RemovalLog(const std::string& dir, bool withGroup, bool
         bool ok = deleted.empty() || deleted[i];
         lines.push_back("Removing " + dir + "\\" + fileTable[i].destName + (ok ? " (ok)" : " (failed)"));
     }
-    if (withGroup) {
-        for (const PayloadFile& row : fileTable)
-            if (row.makeIcon)
-                lines.push_back(std::string("Removing icon for ") + row.iconTitle);
-        lines.push_back("Removing " + dir + (dirRemoved ? " (ok)" : " (failed)"));
-    }
+    for (const PayloadFile& row : fileTable)
+        if (row.makeIcon)
+            lines.push_back(std::string("Removing icon for ") + row.iconTitle);
+    lines.push_back("Removing " + dir + (dirRemoved ? " (ok)" : " (failed)"));
     if (dirRemoved) {
         lines.push_back("Removal process complete.");
         lines.push_back("All files removed.");
@@ -270,8 +268,8 @@ TEST_F(E2E, QuietRemovalThenNothingOnRecord)
     EXPECT_FALSE(DirExists("C:\\Marvane"));
     EXPECT_FALSE(DirExists(ProgramsFolder() + "\\Marvane"));
     EXPECT_FALSE(SectionExists());
-    EXPECT_TRUE(UninstallKeyExists());  // the Installer's own removal keeps the key
-    std::vector<std::string> want = RemovalLog("C:\\Marvane", true, true);
+    EXPECT_FALSE(UninstallKeyExists());  // every file gone: the entry names no remover any more
+    std::vector<std::string> want = RemovalLog("C:\\Marvane", true);
     ExpectLog(Log(), want);
 
     // Nothing on record any more: message 10013 and exit code 1.
@@ -281,6 +279,36 @@ TEST_F(E2E, QuietRemovalThenNothingOnRecord)
     ExpectTempUntouched();
 }
 
+// A file of the product held open (the program running): the rest goes, the log
+// says which file stayed, and the record stays, so that a later removal finishes.
+TEST_F(E2E, RemovalWithAFileInUse)
+{
+    ASSERT_EQ(Run("-q"), 0);
+    HANDLE held = CreateFileA("C:\\Marvane\\Marvane.exe", GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(Run("-r -q -l"), 1);
+    CloseHandle(held);
+    std::vector<bool> first(10, true);
+    first[0] = false;
+    std::vector<std::string> want = RemovalLog("C:\\Marvane", false, first);
+    ExpectLog(Log(), want);
+    EXPECT_EQ(ListDir("C:\\Marvane"), std::vector<std::string>{"Marvane.exe"});
+    EXPECT_EQ(Profile("DIR"), "C:\\Marvane");
+    EXPECT_TRUE(UninstallKeyExists());
+
+    EXPECT_EQ(Run("-r -q -l"), 0);
+    std::vector<bool> second(10, false);
+    second[0] = true;
+    Append(want, RemovalLog("C:\\Marvane", true, second));
+    ExpectLog(Log(), want);
+    EXPECT_FALSE(DirExists("C:\\Marvane"));
+    EXPECT_FALSE(SectionExists());
+    EXPECT_FALSE(UninstallKeyExists());
+}
+
+// An empty recorded group is the default group, as for the installation: its
+// items and the group go, and with them the directory.
 TEST_F(E2E, RemovalWithEmptyGroup)
 {
     ASSERT_EQ(Run("-q"), 0);
@@ -288,11 +316,10 @@ TEST_F(E2E, RemovalWithEmptyGroup)
     ASSERT_EQ(Run("-r -q -l"), 0);
     for (const PayloadFile& row : fileTable)
         EXPECT_FALSE(FileExists(std::string("C:\\Marvane\\") + row.destName)) << row.destName;
-    // Without a group the items, the group and the directory are left alone.
-    EXPECT_EQ(GroupItems("Marvane"), kAllItems);
-    EXPECT_TRUE(DirExists("C:\\Marvane"));
+    EXPECT_FALSE(DirExists(ProgramsFolder() + "\\Marvane"));
+    EXPECT_FALSE(DirExists("C:\\Marvane"));
     EXPECT_FALSE(SectionExists());
-    ExpectLog(Log(), RemovalLog("C:\\Marvane", false, false));
+    ExpectLog(Log(), RemovalLog("C:\\Marvane", true));
 }
 
 TEST_F(E2E, RemovalWithOtherGroup)
@@ -305,7 +332,7 @@ TEST_F(E2E, RemovalWithOtherGroup)
     EXPECT_TRUE(DirExists(ProgramsFolder() + "\\Corvatek Tools"));  // a group of another name stays
     EXPECT_TRUE(GroupItems("Corvatek Tools").empty());               // but loses the items
     EXPECT_FALSE(DirExists("C:\\Marvane"));
-    ExpectLog(Log(), RemovalLog("C:\\Marvane", true, true));
+    ExpectLog(Log(), RemovalLog("C:\\Marvane", true));
 }
 
 TEST_F(E2E, RecordedDirWithTrailingBackslash)

@@ -194,6 +194,25 @@ TEST_F(Faults, BusyOptionalFileKeepsItsOldVersion)
     ExpectRecorded("C:\\Marvane");
 }
 
+// A temporary directory too long for the payload's paths (with the run's private
+// directory and the longest name, 260 characters) is said once, before anything
+// is extracted, and the run ends as a failed extraction does; no disk prompt.
+TEST_F(Faults, TemporaryDirectoryTooLong)
+{
+    const std::string temp = "C:\\" + std::string(232, 't');  // 236 characters with its "\"
+    ASSERT_TRUE(CreateDirectoryA(temp.c_str(), nullptr));
+    SetEnvironmentVariableA("TEMP", temp.c_str());
+    SetEnvironmentVariableA("TMP", temp.c_str());
+    Outcome o = Setup("-q -l");
+    EXPECT_EQ(o.exitCode, 1) << Texts(o.boxes);
+    EXPECT_TRUE(o.boxes.empty()) << Texts(o.boxes);
+    EXPECT_EQ(Log(), std::vector<std::string>{
+                         "The TEMP directory is too long for the installer's files; set TEMP to a shorter one."});
+    EXPECT_EQ(ListDir(temp), std::vector<std::string>());
+    EXPECT_FALSE(DirExists("C:\\Marvane"));
+    ExpectNothingRecorded();
+}
+
 // ---- Killed and concurrent runs ---------------------------------------------------
 
 // Killed while it waits at a retry prompt (a destination held open by someone
@@ -405,6 +424,32 @@ TEST_F(Faults, RecordedDirCannotBeGivenRights)
     ExpectDirectoryRefused(o, Log());
     ASSERT_EQ(o.boxes.size(), 1u);
     EXPECT_EQ(o.boxes[0].text.rfind("Creation of D:\\Marvane failed. (", 0), 0u) << o.boxes[0].text;
+}
+
+// Under code page 932 the second byte of "表" is 0x5C, the byte of a backslash: a
+// directory ending in it is no drive's root. The files go into it, the record
+// names it whole, and the removal finds everything there.
+TEST_F(Faults, DoubleByteDirectory)
+{
+    ASSERT_EQ(GetACP(), 932u);
+    const std::string dir = "C:\\\x95\x5C";  // C:\表
+    WriteProfileStringA("Marvane", "DIR", dir.c_str());
+    Outcome o = Setup("-q -l");
+    EXPECT_EQ(o.exitCode, 0) << Texts(o.boxes);
+    EXPECT_TRUE(o.boxes.empty()) << Texts(o.boxes);
+    ExpectInstalledAsPacked(dir);
+    EXPECT_FALSE(FileExists(dir + "Marvane.exe"));
+    ExpectRecorded(dir);
+    EXPECT_EQ(Profile("DEFDIR"), dir);
+    EXPECT_EQ(UninstallValue("UninstallString").bytes,
+              WithNul(dir + "\\remove.exe -f " + dir + " -d " + dir + " -g Marvane"));
+    EXPECT_EQ(GroupItems("Marvane"), kAllItems);
+
+    o = Setup("-r -q -l");
+    EXPECT_EQ(o.exitCode, 0) << Texts(o.boxes);
+    EXPECT_FALSE(DirExists(dir));
+    EXPECT_FALSE(SectionExists());
+    EXPECT_FALSE(UninstallKeyExists());
 }
 
 // A group name longer than the record holds is cut to 255 characters, as every

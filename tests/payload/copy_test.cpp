@@ -322,6 +322,7 @@ TEST_F(Copy, GivingUp)
         const char* name;
         bool required, quiet;
         std::string sourceBytes;  // empty: no source at all
+        bool damaged = false;     // the row's container failed its checksum
     } cases[] = {
         {"optional, missing", false, false, ""},
         {"optional, 0-byte expansion", false, false, SzddRaw(0, "")},
@@ -329,11 +330,14 @@ TEST_F(Copy, GivingUp)
         {"required, missing", true, false, ""},
         {"required, missing, quiet", true, true, ""},
         {"required, truncated, quiet", true, true, SzddContainer(text).substr(0, 200)},
+        {"optional, damaged", false, false, "", true},
+        {"required, damaged, quiet", true, true, "", true},
     };
     size_t logged = 0;
     for (const Case& c : cases) {
         installer.quietMode = c.quiet;
         PayloadFile row = Row(c.required);
+        row.status = c.damaged ? STATUS_DAMAGED : 0;
         std::string source = src + "\\" + row.sourceName;
         DeleteFileA(source.c_str());
         if (!c.sourceBytes.empty())
@@ -342,20 +346,32 @@ TEST_F(Copy, GivingUp)
         HWND line = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 10, 10, owner, nullptr, nullptr, nullptr);
         std::string shot = (c.required && !c.quiet) ? "payload_copy_error" : "";
         int result = -5;
-        std::vector<SeenBox> boxes = WithBoxes({{IDCANCEL, nullptr, ""}, {IDOK, nullptr, shot}}, [&] {
+        std::vector<BoxAnswer> answers = {{IDCANCEL, nullptr, ""}, {IDOK, nullptr, shot}};
+        if (c.damaged)
+            answers = {{IDOK, nullptr, "payload_damaged_box"}};
+        std::vector<SeenBox> boxes = WithBoxes(answers, [&] {
             result = CopyOneFile(&row, (src + "\\").c_str(), dst.c_str(), owner, line);
         });
         EXPECT_EQ(result, c.required ? 1 : 0) << c.name;
-        EXPECT_EQ(row.status, 0) << c.name;
+        EXPECT_EQ(row.status & STATUS_COPIED, 0) << c.name;
         EXPECT_FALSE(FileExists(dest)) << c.name;  // no partial file, whether the row was needed or not
         std::string copying = "Copying " + source + " to " + dest;
         EXPECT_EQ(WindowText(line), copying) << c.name;
         DestroyWindow(line);
 
         // The disk prompt comes in quiet mode too; the final error box only without it.
+        // A damaged container is no disk to ask for: an error box says so, unless quiet.
         bool errorBox = c.required && !c.quiet;
-        ASSERT_EQ(boxes.size(), errorBox ? 2u : 1u) << c.name << ::testing::PrintToString(boxes);
-        EXPECT_EQ(boxes[0].text, std::string("Insert disk 1 containing ") + row.sourceName) << c.name;
+        bool firstBox = !(c.damaged && c.quiet);
+        ASSERT_EQ(boxes.size(), (errorBox ? 1u : 0u) + (firstBox ? 1u : 0u)) << c.name << ::testing::PrintToString(boxes);
+        if (c.damaged && firstBox) {
+            EXPECT_EQ(boxes[0].text, std::string("Payload ") + row.resource +
+                                         " is damaged; get a new copy of the installer.") << c.name;
+            EXPECT_EQ(boxes[0].buttons, std::vector<int>{IDOK}) << c.name;
+            EXPECT_EQ(boxes[0].icon, static_cast<UINT>(MB_ICONERROR)) << c.name;
+        } else if (firstBox) {
+            EXPECT_EQ(boxes[0].text, std::string("Insert disk 1 containing ") + row.sourceName) << c.name;
+        }
         std::vector<std::string> lines = log.Lines();
         ASSERT_EQ(lines.size(), logged + 2) << c.name;
         EXPECT_EQ(lines[logged], copying) << c.name;

@@ -113,29 +113,6 @@ TEST(RemoverArgs, WorkingCopyLineReadsBack)
     EXPECT_STREQ(small, "");
 }
 
-TEST(RemoverArgs, Paths)
-{
-    const struct {
-        const char* dir;
-        const char* name;
-        size_t cap;
-        bool ok;
-        const char* path;
-    } joins[] = {
-        {"C:\\Marvane", "Marvane.hlp", 64, true, "C:\\Marvane\\Marvane.hlp"},
-        {"C:\\", "Marvane.hlp", 64, true, "C:\\Marvane.hlp"},
-        {"C:\\Program Files\\M", "a b.txt", 64, true, "C:\\Program Files\\M\\a b.txt"},
-        {"C:\\M", "x.txt", 11, true, "C:\\M\\x.txt"},  // exactly fits
-        {"C:\\M", "x.txt", 10, false, ""},
-    };
-    for (const auto& j : joins) {
-        char dest[64];
-        std::memset(dest, 'x', sizeof dest);
-        EXPECT_EQ(JoinPath(dest, j.cap, j.dir, j.name), j.ok) << j.path;
-        EXPECT_STREQ(dest, j.path);
-    }
-}
-
 // WININIT.INI is edited as text: the new line goes to the end of [rename], every
 // other byte (other programs' entries, other sections, odd line ends) stays.
 TEST(RemoverText, WininitDeletionKeepsEverythingElse)

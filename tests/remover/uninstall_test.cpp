@@ -443,6 +443,50 @@ TEST_F(Remover, ForeignFileKeepsTheDirectory)
     EXPECT_FALSE(UninstallKeyExists());
 }
 
+// A file of the product held open (the program running): the rest goes, the box
+// says which file stayed, and the record stays with the remover it names, so that
+// the list of installed programs finishes the removal once the file is free. The
+// working folder an earlier remover left when it was killed goes too; a folder
+// that only looks alike stays.
+TEST_F(Remover, FileInUseKeepsTheRecord)
+{
+    Install("C:\\Marvane", "C:\\Marvane", "Marvane");
+    const std::string killed = PlatformTempDir() + "MVR0000ABCD", other = PlatformTempDir() + "MVR-not-ours";
+    for (const std::string& d : {killed, other}) {
+        ASSERT_TRUE(CreateDirectoryA(d.c_str(), nullptr)) << d;
+        ASSERT_TRUE(WriteFileBytes(d + "\\remove.exe", "left behind")) << d;
+    }
+    HANDLE held = CreateFileA("C:\\Marvane\\Marvane.exe", GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    Started remover = StartProgram("C:\\Marvane\\remove.exe", "-f C:\\Marvane -d C:\\Marvane -g Marvane", work);
+    AnswerBox("Remove Marvane Plus from C:\\Marvane?\n\nIts program files, its Start Menu items and the record of "
+              "the installation will be deleted.",
+              IDYES, "confirm");
+    AnswerBox("Marvane Plus was not removed completely: C:\\Marvane\\Marvane.exe could not be deleted.\n\nClose the "
+              "program that uses it, then remove Marvane Plus again.",
+              IDOK, "kept");
+    EXPECT_EQ(WaitExit(remover), 0);
+    ASSERT_TRUE(WaitForRemovers(60000));
+    CloseHandle(held);
+    const std::vector<std::string> left = ListDir("C:\\Marvane");
+    EXPECT_EQ(std::set<std::string>(left.begin(), left.end()), (std::set<std::string>{"Marvane.exe", "remove.exe"}));
+    EXPECT_TRUE(SectionExists());
+    EXPECT_TRUE(UninstallKeyExists());
+    EXPECT_FALSE(DirExists(killed));
+    EXPECT_EQ(ReadFileBytes(other + "\\remove.exe"), "left behind");
+
+    Started again = StartProgram(kUninstaller, "--remove Marvane", work);
+    ASSERT_NE(again.process, nullptr);
+    AnswerBox("Remove Marvane Plus from C:\\Marvane?\n\nIts program files, its Start Menu items and the record of "
+              "the installation will be deleted.",
+              IDYES, "confirm-again");
+    AnswerBox("Marvane Plus has been removed.", IDOK, "done");
+    EXPECT_EQ(WaitExit(again, 60000), 0);
+    ASSERT_TRUE(WaitForRemovers(60000));
+    ExpectNothingLeft("C:\\Marvane", "Marvane", true);
+}
+
 // No: nothing changes, and no working copy is made.
 TEST_F(Remover, AnsweringNoChangesNothing)
 {

@@ -17,10 +17,11 @@ void Collect(const char* path, bool companion, void* context)
     static_cast<Paths*>(context)->push_back({path, companion});
 }
 
-Paths ListFor(const std::string& dir)
+// The directories as a removal has them: the web directory is the program directory.
+Paths ListFor(const std::string& dir, const std::string& dataDir = "C:\\Data")
 {
     Paths paths;
-    ForEachRemovalPath(dir.c_str(), Collect, &paths);
+    ForEachRemovalPath(InstallDirs{dir.c_str(), dataDir.c_str(), dir.c_str()}, Collect, &paths);
     return paths;
 }
 
@@ -39,21 +40,21 @@ TEST(RemovalPaths, EveryFileInTableOrderWithTheHelpIndex)
     EXPECT_EQ(ListFor("D:\\").front().first, "D:\\Marvane.exe");
 }
 
-// Rows bound for the web directory are looked for under "web"; data rows, like
-// every other, in the program directory. The help index follows its file in any
-// letter case.
+// Rows are looked for where the installation put them: data rows in the data
+// directory, web rows in the program directory. The help index follows its file
+// in any letter case.
 TEST(RemovalPaths, DestinationSelectorsAndLetterCase)
 {
     const PayloadFile saved[3] = {fileTable[0], fileTable[1], fileTable[2]};
     fileTable[0].destDir = DIR_WEB;
     fileTable[1].destDir = DIR_DATA;
     fileTable[2].destName = "HELP.HLP";
-    Paths paths = ListFor("C:\\P");
+    Paths paths = ListFor("C:\\P", "D:\\Data");
     for (int i = 0; i < 3; ++i)
         fileTable[i] = saved[i];
     ASSERT_GE(paths.size(), 4u);
-    EXPECT_EQ(paths[0], (std::pair<std::string, bool>{"C:\\P\\web\\Marvane.exe", false}));
-    EXPECT_EQ(paths[1], (std::pair<std::string, bool>{"C:\\P\\crvtsupt.dll", false}));
+    EXPECT_EQ(paths[0], (std::pair<std::string, bool>{"C:\\P\\Marvane.exe", false}));
+    EXPECT_EQ(paths[1], (std::pair<std::string, bool>{"D:\\Data\\crvtsupt.dll", false}));
     EXPECT_EQ(paths[2], (std::pair<std::string, bool>{"C:\\P\\HELP.HLP", false}));
     EXPECT_EQ(paths[3], (std::pair<std::string, bool>{"C:\\P\\HELP.gid", true}));
 }
