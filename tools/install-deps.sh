@@ -1,22 +1,25 @@
 #!/bin/bash
 # Installs what the build and the tests need on Debian 12 (as root). Idempotent:
-# does nothing when every package is already there.
+# installs no package when every one is already there. Where the kernel runs no 32-bit
+# code, it then makes the emulated way of running the 32-bit programs ready
+# (tools/qemu/setup.sh, which does nothing where they run natively).
 set -euo pipefail
 packages=(cmake make g++ gcc clang libclang-rt-14-dev
           g++-mingw-w64-i686 binutils-mingw-w64-i686
           g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
           wine wine32:i386 wine64 xvfb xauth xdotool x11-utils imagemagick
-          mscompress googletest osslsigncode openssl gnuplot-nox python3 python3-yaml)
+          mscompress googletest osslsigncode openssl gnuplot-nox python3 python3-yaml
+          gcc-i686-linux-gnu libc6-dev-i386-cross)
 missing=()
 for p in "${packages[@]}"; do
     dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
 done
-if [ ${#missing[@]} -eq 0 ]; then
-    exit 0
+if [ ${#missing[@]} -gt 0 ]; then
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        dpkg --add-architecture i386
+    fi
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    dpkg --add-architecture i386
-fi
-export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+bash "$(dirname "$0")/qemu/setup.sh"
