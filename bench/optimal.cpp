@@ -11,18 +11,6 @@
 
 namespace {
 
-std::vector<uint8_t> Random(size_t n, uint32_t seed, const std::string& alphabet)
-{
-    std::vector<uint8_t> b(n);
-    uint32_t x = seed * 2654435761u + 7;
-    for (size_t i = 0; i < n; ++i) {
-        x = x * 1664525u + 1013904223u;
-        uint8_t v = static_cast<uint8_t>(x >> 24);
-        b[i] = alphabet.empty() ? v : static_cast<uint8_t>(alphabet[v % alphabet.size()]);
-    }
-    return b;
-}
-
 size_t Encode(const std::vector<uint8_t>& data)
 {
     std::vector<uint8_t> out(SzddStreamBound(data.size()));
@@ -40,7 +28,7 @@ int main()
     size_t oursTotal = 0, refTotal = 0;
     for (uint32_t seed = 0; seed < 200; ++seed)
         for (const std::string& a : alphabets) {
-            std::vector<uint8_t> d = Random(4 + seed % 16, seed, a);
+            std::vector<uint8_t> d = reference::RandomBytes(4 + seed % 16, seed, a);
             size_t ours = Encode(d), best = reference::ExhaustiveStreamBytes(d);
             ++exhaustive;
             if (ours != best) {
@@ -50,7 +38,7 @@ int main()
         }
     for (uint32_t seed = 0; seed < 60; ++seed)
         for (const std::string& a : alphabets) {
-            std::vector<uint8_t> d = Random(50 + seed * 9, seed + 5000, a);
+            std::vector<uint8_t> d = reference::RandomBytes(50 + seed * 9, seed + 5000, a);
             size_t ours = Encode(d), best = reference::SmallestStreamBytes(d);
             ++dynamic;
             oursTotal += ours;

@@ -6,10 +6,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "install/dirsecurity.h"
 #include "install/messages.h"
 #include "payload/filetable.h"
 #include "resources/resource.h"
 #include "runtime/dllsearch.h"
+#include "shell/record.h"
 #include "startup/state.h"
 #include "startup/window.h"
 
@@ -74,6 +76,75 @@ void ShowCreateFailure(const char* path, DWORD error)
     MessageBoxA(nullptr, text, caption, MB_ICONERROR);
 }
 
+// The length of the volume's root at the start of a full path, "C:\\" or
+// "\\\\server\\share\\" (without that last backslash when the path ends first). The
+// share's name is read byte by byte: one with a double-byte character whose second
+// byte is "\\" is cut there, and its volume is then not found (rights are given).
+size_t RootLength(const char* path)
+{
+    if (path[0] && path[1] == ':')
+        return 3;
+    const char* c = path + 2;
+    for (int separators = 0; *c; ++c)
+        if (*c == '\\' && ++separators == 2)
+            return c - path + 1;
+    return c - path;
+}
+
+// Whether the program directory `dir` (a full path) gets rights of its own: below
+// a drive's root, on a volume that keeps file security. A volume that cannot be
+// asked, or says nothing of itself (no flags at all, where every file system
+// reports some), is taken to keep it: the rights are then given, not left out.
+bool GetsRights(const char* dir)
+{
+    size_t root = RootLength(dir);
+    char volume[PROMPT_CHARS];
+    if (std::strlen(dir) <= root || root + 2 > sizeof volume)
+        return false;
+    std::memcpy(volume, dir, root);
+    volume[root] = '\0';
+    DWORD flags = 0;
+    return !GetVolumeInformationA(volume, nullptr, 0, nullptr, nullptr, &flags, nullptr, 0) || flags == 0 ||
+           (flags & FS_PERSISTENT_ACLS);
+}
+
+// Whether `dir` (a full path) is the program directory recorded by an earlier
+// installation.
+bool IsRecordedProgramDir(const char* dir)
+{
+    char recorded[PROMPT_CHARS];
+    return ReadInstallText("DIR", "", recorded, sizeof recorded) > 0 && MakeFullDirectory(recorded) &&
+           lstrcmpiA(recorded, dir) == 0;
+}
+
+// Makes `dir` a full path and creates it with its parents. The program directory
+// (`secured`) is created with the protected DACL of BuildProgramDirSecurity; an
+// existing one gets it only when it is the recorded installation, which the new
+// one replaces, so that the rights reach the files already in it. Any other
+// existing directory keeps its rights. Rights that cannot be given count as a
+// directory that cannot be created.
+int CreateSecuredDirectory(char* dir, bool secured)
+{
+    if (!MakeFullDirectory(dir)) {
+        // Cut, the path would name some other directory: refused whole.
+        ShowCreateFailure(dir, dir[0] ? ERROR_FILENAME_EXCED_RANGE : ERROR_INVALID_NAME);
+        return 0;
+    }
+    DirectorySecurity security;
+    SECURITY_ATTRIBUTES* attributes = secured && GetsRights(dir) ? BuildProgramDirSecurity(&security) : nullptr;
+    bool existed = IsDirectory(dir);
+    if (!CreateDirectoryPath(dir, attributes))
+        return 0;
+    if (attributes && existed && IsRecordedProgramDir(dir)) {
+        DWORD error = ApplyDirectorySecurity(dir, &security);
+        if (error != ERROR_SUCCESS) {
+            ShowCreateFailure(dir, error);
+            return 0;
+        }
+    }
+    return 1;
+}
+
 INT_PTR OnGetDirInit(HWND dialog)
 {
     CenterOnDesktop(dialog);
@@ -119,9 +190,9 @@ void OnBrowseInit(HWND dialog)
 
 }  // namespace
 
-int CreateDirectoryPath(char* path)
+int CreateDirectoryPath(char* path, SECURITY_ATTRIBUTES* security)
 {
-    if (CreateDirectoryA(path, nullptr))
+    if (CreateDirectoryA(path, security))
         return 1;
     DWORD error = GetLastError();
     // Already there: a directory counts as created (a drive's root too, which
@@ -133,9 +204,9 @@ int CreateDirectoryPath(char* path)
     char* slash = error == ERROR_ALREADY_EXISTS ? nullptr : std::strrchr(path, '\\');
     if (slash) {
         *slash = '\0';
-        CreateDirectoryPath(path);
+        CreateDirectoryPath(path, security);
         *slash = '\\';
-        created = CreateDirectoryA(path, nullptr) ? 1 : 0;
+        created = CreateDirectoryA(path, security) ? 1 : 0;
         if (!created) {
             error = GetLastError();
             // A path ending in "\" was made by the call above: it exists now.
@@ -160,12 +231,12 @@ int MakeFullDirectory(char* dir)
 
 int CreateInstallDirectory(char* dir)
 {
-    if (!MakeFullDirectory(dir)) {
-        // Cut, the path would name some other directory: refused whole.
-        ShowCreateFailure(dir, dir[0] ? ERROR_FILENAME_EXCED_RANGE : ERROR_INVALID_NAME);
-        return 0;
-    }
-    return CreateDirectoryPath(dir);
+    return CreateSecuredDirectory(dir, false);
+}
+
+int CreateProgramDirectory(char* dir)
+{
+    return CreateSecuredDirectory(dir, true);
 }
 
 int LocateSource(HINSTANCE instance, HWND owner, char* dir, const char* fileName)
@@ -209,7 +280,7 @@ int AskProgramDir(HINSTANCE instance, HWND owner, char* dir)
     LoadMessage(IDS_ENTER_DEST_DIR, prompt, sizeof prompt);
 
     while (AskDirectory(owner, instance, prompt, dir, dir)) {
-        if (CreateInstallDirectory(dir))
+        if (CreateProgramDirectory(dir))
             return 1;
         char caption[SHORT_MESSAGE_CHARS];
         char text[SHORT_MESSAGE_CHARS];

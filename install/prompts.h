@@ -17,8 +17,8 @@ extern char browseFileName[256];
 
 // Creates the directory and any missing parents; shows the 10003 box on failure
 // (also in quiet mode). 1 when the directory exists afterwards; a file of that
-// name is a failure.
-int CreateDirectoryPath(char* path);
+// name is a failure. Each directory it creates gets `security`.
+int CreateDirectoryPath(char* path, SECURITY_ATTRIBUTES* security = nullptr);
 
 // Makes dir (PROMPT_CHARS) the full path of what it names (GetFullPathNameA: a
 // relative or drive-relative directory is taken from the current directory).
@@ -31,11 +31,18 @@ int MakeFullDirectory(char* dir);
 // cannot be created. 1 when the directory exists afterwards.
 int CreateInstallDirectory(char* dir);
 
+// The same for the program directory, which on Windows NT gets rights of its own
+// (install/dirsecurity.h): given when it is created, and given to the existing
+// directory when it is the recorded installation. Never to a drive's root nor on
+// a volume that keeps no file security. Rights that cannot be given count as a
+// directory that cannot be created (the 10003 box, 0).
+int CreateProgramDirectory(char* dir);
+
 // Confirms fileName (plain or with "_" last) in dir, else asks for a directory.
 // dir (PROMPT_CHARS) comes back ending in "\". 0 when the user gave up.
 int LocateSource(HINSTANCE instance, HWND owner, char* dir, const char* fileName);
 
-// Asks for the program directory until one can be created (CreateInstallDirectory).
+// Asks for the program directory until one can be created (CreateProgramDirectory).
 // dir holds PROMPT_CHARS and comes back a full path.
 int AskProgramDir(HINSTANCE instance, HWND owner, char* dir);
 

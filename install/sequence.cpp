@@ -80,15 +80,14 @@ void TakeRecorded(const char* key, char* value, size_t cap)
         CopyText(value, cap, stored);
 }
 
+// GetVersion: the high bit is set on Win32s and on Windows 95, 98 and Me, clear on
+// Windows NT; the low byte is the major version (3 on Win32s).
 const char* PlatformDefaultDir()
 {
-    OSVERSIONINFOA info = {};
-    info.dwOSVersionInfoSize = sizeof info;
-    if (!GetVersionExA(&info))
+    DWORD version = GetVersion();
+    if (LOBYTE(version) >= 4)
         return installer.defaultDirWin4;
-    if (info.dwPlatformId != VER_PLATFORM_WIN32s && info.dwMajorVersion >= 4)
-        return installer.defaultDirWin4;
-    if (info.dwPlatformId == VER_PLATFORM_WIN32_NT)
+    if (!(version & 0x80000000u))
         return installer.defaultDirNT3;
     return installer.defaultDirOther;
 }
@@ -103,7 +102,7 @@ int TakeProgramDir(Run& run)
     }
     // The prompt has made it already; quietly, this is where it is made. Either way
     // a relative directory becomes a full one before it is used or recorded.
-    if (!CreateInstallDirectory(run.programDir)) {
+    if (!CreateProgramDirectory(run.programDir)) {
         // CreateDirectoryPath has shown its own box.
         char line[MESSAGE_CHARS + PROMPT_CHARS];
         DirectoryFailureText(run.programDir, line, sizeof line);

@@ -15,12 +15,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "install/dirsecurity.h"
 #include "install/messages.h"
 #include "payload/filetable.h"
 #include "payload/privatedir.h"
 #include "payload/removalpaths.h"
 #include "payload/remove.h"
-#include "product/ownerdacl.h"
 #include "product/removeres.h"
 #include "product/removetext.h"
 #include "shell/progman.h"
@@ -75,12 +75,11 @@ int StartWorkingCopy()
     char copy[MAX_PATH];
     // The copy runs elevated from this folder: on Windows NT nobody but the user,
     // the Administrators and SYSTEM may write into it.
-    OwnerOnlySecurity security;
+    DirectorySecurity security;
     SECURITY_ATTRIBUTES* attributes = BuildOwnerOnlySecurity(&security);
     bool made = n > 0 && n < sizeof self && (attributes || IsWindows9x()) &&
                 MakePrivateDirectory(kWorkingPrefix, attributes, dir, sizeof dir);
     DWORD madeError = GetLastError();
-    FreeOwnerOnlySecurity(&security);
     if (!made) {
         ReportStartFailure(madeError);
         return 1;

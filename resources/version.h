@@ -11,5 +11,7 @@
 /* The product's one word: the uninstall key's name, the program's file name, the
    group and the WIN.INI section. */
 #define PRODUCT_WORD "Marvane"
+/* The Installer's title: string 9999 and setup.exe's file description. */
+#define INSTALL_TITLE_TEXT PRODUCT_WORD " " VERSION_TEXT " Install"
 
 #endif

@@ -4,14 +4,7 @@
 
 #include <windows.h>
 
-// Process exit codes. A script running the Installer quietly reads the outcome here.
-enum {
-    EXIT_OK = 0,                 // installed, or removal ran to its closing message
-    EXIT_FAILED = 1,             // failed, cancelled, "Exit", or nothing on record to remove
-    EXIT_NO_WINDOW = 2,          // the main window could not be created
-    EXIT_NO_PAYLOAD = 3,         // the file table is empty
-    EXIT_NO_CLASS = -1,          // the window class could not be registered
-};
+#include "startup/exitcodes.h"
 
 #define MAIN_WINDOW_CLASS "QXInstal"
 

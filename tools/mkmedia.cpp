@@ -15,6 +15,28 @@ namespace {
 void Put16(std::vector<uint8_t>& b, uint16_t v) { b.push_back(v & 0xFF); b.push_back(v >> 8); }
 void Put32(std::vector<uint8_t>& b, uint32_t v) { Put16(b, v & 0xFFFF); Put16(b, v >> 16); }
 
+// The file header and BITMAPINFOHEADER of a bottom-up DIB whose palette of
+// `colours` entries follows them.
+void PutBmpHeaders(std::vector<uint8_t>& b, int w, int h, int bits, uint32_t compression, uint32_t imageSize,
+                   uint32_t colours)
+{
+    uint32_t offset = 14 + 40 + colours * 4;
+    b.push_back('B'); b.push_back('M');
+    Put32(b, offset + imageSize); Put32(b, 0); Put32(b, offset);
+    Put32(b, 40); Put32(b, static_cast<uint32_t>(w)); Put32(b, static_cast<uint32_t>(h));
+    Put16(b, 1); Put16(b, static_cast<uint16_t>(bits)); Put32(b, compression); Put32(b, imageSize);
+    Put32(b, 2835); Put32(b, 2835); Put32(b, colours); Put32(b, 0);
+}
+
+bool WriteFile(const char* path, const std::vector<uint8_t>& b)
+{
+    FILE* f = std::fopen(path, "wb");
+    if (!f)
+        return false;
+    bool ok = std::fwrite(b.data(), 1, b.size(), f) == b.size();
+    return std::fclose(f) == 0 && ok;
+}
+
 // The 16 colours of the standard VGA palette, as R, G, B.
 const uint8_t kVga[16][3] = {
     {0, 0, 0},       {128, 0, 0},     {0, 128, 0},     {128, 128, 0},
@@ -65,21 +87,11 @@ bool WriteBmp4(const char* path, int w, int h, const std::vector<uint8_t>& pixel
             image.insert(image.end(), row.begin(), row.end());
         }
     }
-    uint32_t imageSize = static_cast<uint32_t>(image.size());
-    uint32_t offset = 14 + 40 + 16 * 4;
     std::vector<uint8_t> b;
-    b.push_back('B'); b.push_back('M');
-    Put32(b, offset + imageSize); Put32(b, 0); Put32(b, offset);
-    Put32(b, 40); Put32(b, static_cast<uint32_t>(w)); Put32(b, static_cast<uint32_t>(h));
-    Put16(b, 1); Put16(b, 4); Put32(b, rle ? 2 : 0); Put32(b, imageSize);
-    Put32(b, 2835); Put32(b, 2835); Put32(b, 16); Put32(b, 0);
+    PutBmpHeaders(b, w, h, 4, rle ? 2 : 0, static_cast<uint32_t>(image.size()), 16);
     for (auto& c : kVga) { b.push_back(c[2]); b.push_back(c[1]); b.push_back(c[0]); b.push_back(0); }
     b.insert(b.end(), image.begin(), image.end());
-    FILE* f = std::fopen(path, "wb");
-    if (!f)
-        return false;
-    bool ok = std::fwrite(b.data(), 1, b.size(), f) == b.size();
-    return std::fclose(f) == 0 && ok;
+    return WriteFile(path, b);
 }
 
 // The maker's mark: a white tile with a navy border, a red "C" ring and a
@@ -105,28 +117,13 @@ std::vector<uint8_t> DrawLogo(int w, int h)
     return p;
 }
 
-bool WriteFile(const char* path, const std::vector<uint8_t>& b)
-{
-    FILE* f = std::fopen(path, "wb");
-    if (!f)
-        return false;
-    bool ok = std::fwrite(b.data(), 1, b.size(), f) == b.size();
-    return std::fclose(f) == 0 && ok;
-}
-
 // The stand-in product's picture: a dusk sky in 64 shades of blue over a band of
 // hills in greens, with a pale sun; a bottom-up 8-bit DIB with its palette.
 std::vector<uint8_t> DrawPicture(int w, int h)
 {
     std::vector<uint8_t> b;
     int stride = (w + 3) & ~3;
-    uint32_t imageSize = static_cast<uint32_t>(stride * h);
-    uint32_t offset = 14 + 40 + 256 * 4;
-    b.push_back('B'); b.push_back('M');
-    Put32(b, offset + imageSize); Put32(b, 0); Put32(b, offset);
-    Put32(b, 40); Put32(b, static_cast<uint32_t>(w)); Put32(b, static_cast<uint32_t>(h));
-    Put16(b, 1); Put16(b, 8); Put32(b, 0); Put32(b, imageSize);
-    Put32(b, 2835); Put32(b, 2835); Put32(b, 256); Put32(b, 0);
+    PutBmpHeaders(b, w, h, 8, 0, static_cast<uint32_t>(stride * h), 256);
     // Palette: 0-63 sky (dark to light blue), 64-127 hills (greens), 128-135 sun, rest grey.
     for (int i = 0; i < 256; ++i) {
         int r, g, bl;

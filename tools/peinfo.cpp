@@ -346,20 +346,14 @@ bool ReadPeInfo(const uint8_t* data, size_t size, PeInfo* info, std::string* err
     return true;
 }
 
-uint64_t ResourceBytes(const PeInfo& info, const char* typeName)
+PeResourceType ResourceTotal(const PeInfo& info, const char* typeName)
 {
-    uint64_t n = 0;
+    PeResourceType total;
+    total.name = typeName;
     for (const PeResourceType& t : info.resourceTypes)
-        if (t.name == typeName)
-            n += t.bytes;
-    return n;
-}
-
-uint32_t ResourceCount(const PeInfo& info, const char* typeName)
-{
-    uint32_t n = 0;
-    for (const PeResourceType& t : info.resourceTypes)
-        if (t.name == typeName)
-            n += t.count;
-    return n;
+        if (t.name == typeName) {
+            total.count += t.count;
+            total.bytes += t.bytes;
+        }
+    return total;
 }

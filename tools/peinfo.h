@@ -54,8 +54,7 @@ struct PeInfo {
 // data is not a PE image this reader understands or points outside itself.
 bool ReadPeInfo(const uint8_t* data, size_t size, PeInfo* info, std::string* error);
 
-// Bytes of the resources of the named type (0 when there are none).
-uint64_t ResourceBytes(const PeInfo& info, const char* typeName);
-uint32_t ResourceCount(const PeInfo& info, const char* typeName);
+// The resources of the named type, counted and summed (0 and 0 when there are none).
+PeResourceType ResourceTotal(const PeInfo& info, const char* typeName);
 
 #endif

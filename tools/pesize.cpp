@@ -59,11 +59,12 @@ int main(int argc, char** argv)
         std::printf("%s%s %llu in %u", i ? ", " : " ", t.name.c_str(),
                     static_cast<unsigned long long>(t.bytes), t.count);
     }
-    uint64_t payload = ResourceBytes(info, "EXE");
+    const PeResourceType exe = ResourceTotal(info, "EXE");
+    uint64_t payload = exe.bytes;
     uint64_t own = bytes.size() - payload;
     std::printf("\n  Installer's own size: %llu bytes (%.1f KiB) = %zu minus %llu in %u payload resources\n",
                 static_cast<unsigned long long>(own), own / 1024.0, bytes.size(),
-                static_cast<unsigned long long>(payload), ResourceCount(info, "EXE"));
+                static_cast<unsigned long long>(payload), exe.count);
     if (budget >= 0) {
         bool over = own > static_cast<uint64_t>(budget);
         std::printf("  size budget %lld bytes: %s by %lld bytes\n", budget, over ? "OVER" : "within",

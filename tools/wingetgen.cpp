@@ -14,6 +14,7 @@
 
 #include "resources/version.h"
 #include "shell/record.h"
+#include "startup/exitcodes.h"
 #include "fileio.h"
 
 namespace {
@@ -26,7 +27,7 @@ const char kQuietSwitch[] = "-q";
 const char kLicense[] = "Proprietary";
 const char kShortDescription[] = PRODUCT_TEXT " for Windows";
 
-// The Installer's exit codes other than 0 (startup/window.h) and what a package
+// The Installer's exit codes other than 0 (startup/exitcodes.h) and what a package
 // manager should make of them. 0 is winget's own success code: the schema allows
 // no 0 in a list of codes.
 const struct {
@@ -35,10 +36,10 @@ const struct {
     const char* meaning;
 } kReturnCodes[] = {
     // One code for every failure the Installer has reported itself.
-    {1, "custom", "failed, cancelled, or refused; the Installer's log and boxes say why"},
-    {2, "contactSupport", "the main window could not be created"},
-    {3, "contactSupport", "this copy of the Installer holds no product files"},
-    {-1, "contactSupport", "the window class could not be registered"},
+    {EXIT_FAILED, "custom", "failed, cancelled, or refused; the Installer's log and boxes say why"},
+    {EXIT_NO_WINDOW, "contactSupport", "the main window could not be created"},
+    {EXIT_NO_PAYLOAD, "contactSupport", "this copy of the Installer holds no product files"},
+    {EXIT_NO_CLASS, "contactSupport", "the window class could not be registered"},
 };
 
 // A YAML single-quoted scalar: always a string, whatever it looks like ("2.6").

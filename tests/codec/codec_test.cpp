@@ -13,18 +13,7 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// Deterministic pseudo-random bytes drawn from `alphabet` (all 256 values when empty).
-Bytes Random(size_t n, uint32_t seed, const std::string& alphabet = "")
-{
-    Bytes b(n);
-    uint32_t x = seed * 2654435761u + 1;
-    for (size_t i = 0; i < n; ++i) {
-        x = x * 1664525u + 1013904223u;
-        uint8_t v = static_cast<uint8_t>(x >> 24);
-        b[i] = alphabet.empty() ? v : static_cast<uint8_t>(alphabet[v % alphabet.size()]);
-    }
-    return b;
-}
+using reference::RandomBytes;
 
 Bytes Text(const std::string& s)
 {
@@ -97,7 +86,7 @@ std::vector<RoundTrip> RoundTrips()
     Bytes all256;
     for (int i = 0; i < 256; ++i)
         all256.push_back(static_cast<uint8_t>(i));
-    Bytes block = Random(4096, 7);
+    Bytes block = RandomBytes(4096, 7);
     Bytes prose = Text("It was the best of times, it was the worst of times, it was the age of "
                        "wisdom, it was the age of foolishness, it was the epoch of belief. ");
     return {
@@ -114,15 +103,15 @@ std::vector<RoundTrip> RoundTrips()
         {"short period", Repeat(Text("ab"), 30000)},
         {"period 19", Repeat(Text("abcdefghijklmnopqrs"), 3000)},
         {"text", Repeat(prose, 200)},
-        {"random", Random(100000, 1)},
-        {"random small alphabet", Random(200000, 2, " ab")},
+        {"random", RandomBytes(100000, 1)},
+        {"random small alphabet", RandomBytes(200000, 2, " ab")},
         {"all 256 values", Repeat(all256, 3)},
         {"block at distance 4096", Repeat(block, 3)},
         {"block at distance 4097", [&] { Bytes b = block; b.push_back('!'); return Repeat(b, 3); }()},
         {"ring wrap with long runs", [] {
              Bytes b;
              for (int i = 0; i < 40; ++i) {
-                 Bytes r = Random(3000, static_cast<uint32_t>(i));
+                 Bytes r = RandomBytes(3000, static_cast<uint32_t>(i));
                  b.insert(b.end(), r.begin(), r.end());
                  b.insert(b.end(), 1500, static_cast<uint8_t>(i));
              }
@@ -197,7 +186,7 @@ TEST(CodecOptimal, NoParseIsSmallerThanTheEncoders)
     for (uint32_t seed = 0; seed < 60; ++seed) {
         for (const std::string& alphabet : alphabets) {
             size_t n = seed % 17 + (alphabet.size() < 3 ? 4 : 1);
-            Bytes data = Random(n, seed * 31 + static_cast<uint32_t>(alphabet.size()), alphabet);
+            Bytes data = RandomBytes(n, seed * 31 + static_cast<uint32_t>(alphabet.size()), alphabet);
             Bytes stream(SzddStreamBound(n));
             size_t written = 0;
             ASSERT_EQ(SZDD_OK, SzddEncode(data.data(), n, stream.data(), stream.size(), &written));
@@ -211,7 +200,7 @@ TEST(CodecOptimal, NoParseIsSmallerThanTheEncoders)
     for (uint32_t seed = 0; seed < 40; ++seed) {
         for (const std::string& alphabet : alphabets) {
             size_t n = 40 + seed * 7;
-            Bytes data = Random(n, seed + 1000, alphabet);
+            Bytes data = RandomBytes(n, seed + 1000, alphabet);
             if (seed % 5 == 0)  // text that starts with spaces reaches into the initial ring
                 std::memset(data.data(), ' ', n / 3);
             Bytes stream(SzddStreamBound(n));
@@ -227,11 +216,11 @@ TEST(CodecOptimal, AlsoAtTheWindowsEdge)
 {
     // A block seen again exactly 4096 bytes later (the farthest ring position in
     // reach) and 4097 bytes later (out of reach): the best matches sit on the edge.
-    Bytes block = Random(300, 5, "ab ");
+    Bytes block = RandomBytes(300, 5, "ab ");
     for (size_t gap : {size_t{4096}, size_t{4097}}) {
         SCOPED_TRACE(gap);
         Bytes data = block;
-        Bytes filler = Random(gap - block.size(), 6, "cd");
+        Bytes filler = RandomBytes(gap - block.size(), 6, "cd");
         data.insert(data.end(), filler.begin(), filler.end());
         data.insert(data.end(), block.begin(), block.end());
         Bytes stream(SzddStreamBound(data.size()));
@@ -243,7 +232,7 @@ TEST(CodecOptimal, AlsoAtTheWindowsEdge)
 
 TEST(CodecEncode, ReportsABufferTooSmall)
 {
-    Bytes data = Random(1000, 3);
+    Bytes data = RandomBytes(1000, 3);
     Bytes stream(SzddStreamBound(data.size()));
     size_t written = 0;
     ASSERT_EQ(SZDD_OK, SzddEncode(data.data(), data.size(), stream.data(), stream.size(), &written));
@@ -319,7 +308,7 @@ TEST(CodecDecode, EveryTruncationOfAContainerIsCaught)
 TEST(CodecDecode, GarbageStaysInsideTheBuffers)
 {
     for (uint32_t seed = 0; seed < 300; ++seed) {
-        Bytes stream = Random(seed * 3 % 700, seed);
+        Bytes stream = RandomBytes(seed * 3 % 700, seed);
         uint32_t length = seed % 4 == 0 ? 0 : seed * 37 % 5000;
         Bytes out;
         SzddResult r = Expand(Container(length, stream), length, &out);

@@ -12,6 +12,7 @@
 
 #include "payload/filetable.h"
 #include "payload/szdd.h"
+#include "reference_parse.h"
 #include "support/winhelp.h"
 
 namespace {
@@ -66,14 +67,8 @@ TEST(CodecLz32, EveryPayloadContainerExpandsToThePackedFile)
 
 std::string Random(size_t n, uint32_t seed, const std::string& alphabet = "")
 {
-    std::string b(n, '\0');
-    uint32_t x = seed * 2654435761u + 1;
-    for (size_t i = 0; i < n; ++i) {
-        x = x * 1664525u + 1013904223u;
-        uint8_t v = static_cast<uint8_t>(x >> 24);
-        b[i] = static_cast<char>(alphabet.empty() ? v : static_cast<uint8_t>(alphabet[v % alphabet.size()]));
-    }
-    return b;
+    const std::vector<uint8_t> b = reference::RandomBytes(n, seed, alphabet);
+    return std::string(b.begin(), b.end());
 }
 
 TEST(CodecLz32, EncoderOutputOnTheFormatsEdgesExpandsExactly)

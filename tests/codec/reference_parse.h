@@ -1,11 +1,13 @@
 // Independent yardsticks for the encoder, written from the decoding rules alone:
 // they simulate the ring itself (no distances, no match finder) and know nothing of
-// how the encoder searches. Used by the tests and by the benchmark.
+// how the encoder searches; and the deterministic inputs they are tried on. Used by
+// the tests and by the benchmark.
 #ifndef MARVANE_REFERENCE_PARSE_H
 #define MARVANE_REFERENCE_PARSE_H
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace reference {
@@ -112,6 +114,19 @@ inline size_t ExhaustiveStreamBytes(const std::vector<uint8_t>& data)
     } walker{reach, data.size(), smallest};
     walker.Go(0, 0, 0);
     return smallest;
+}
+
+// Deterministic pseudo-random bytes drawn from `alphabet` (all 256 values when empty).
+inline std::vector<uint8_t> RandomBytes(size_t n, uint32_t seed, const std::string& alphabet = "")
+{
+    std::vector<uint8_t> b(n);
+    uint32_t x = seed * 2654435761u + 1;
+    for (size_t i = 0; i < n; ++i) {
+        x = x * 1664525u + 1013904223u;
+        uint8_t v = static_cast<uint8_t>(x >> 24);
+        b[i] = alphabet.empty() ? v : static_cast<uint8_t>(alphabet[v % alphabet.size()]);
+    }
+    return b;
 }
 
 }  // namespace reference

@@ -50,18 +50,17 @@ TEST_F(Choice, SwitchesAnswerWithoutTheDialog)
 
 TEST_F(Choice, InstallDialogWithoutARecordOffersOnlyInstall)
 {
-    enum Action { CONTINUE, EXIT, CLOSE_BOX };
     struct Case {
         const char* what;
         const char* recordedDir;  // null: no value at all
-        Action action;
+        Dismissal action;         // Continue is OK, Exit is Cancel
         int mode;
     };
     const Case cases[] = {
-        {"Continue installs", nullptr, CONTINUE, MODE_INSTALL},
-        {"Exit leaves", nullptr, EXIT, MODE_EXIT},
+        {"Continue installs", nullptr, PRESS_OK, MODE_INSTALL},
+        {"Exit leaves", nullptr, PRESS_CANCEL, MODE_EXIT},
         {"the close box leaves", nullptr, CLOSE_BOX, MODE_EXIT},
-        {"an empty DIR is no record", "", CONTINUE, MODE_INSTALL},
+        {"an empty DIR is no record", "", PRESS_OK, MODE_INSTALL},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -90,18 +89,7 @@ TEST_F(Choice, InstallDialogWithoutARecordOffersOnlyInstall)
                 {IDOK, "Button", 137, 76, 50, 14, BS_DEFPUSHBUTTON},
             });
         }
-        switch (c.action) {
-        case CONTINUE:
-            EXPECT_TRUE(PressAndWaitGone(dialog, IDOK));
-            break;
-        case EXIT:
-            EXPECT_TRUE(PressAndWaitGone(dialog, IDCANCEL));
-            break;
-        case CLOSE_BOX:
-            CloseBox(dialog);
-            EXPECT_TRUE(WaitForWindowGone(dialog));
-            break;
-        }
+        EXPECT_TRUE(Dismiss(dialog, c.action));
         EXPECT_EQ(call.Result(), c.mode);
     }
 }
@@ -153,19 +141,6 @@ std::vector<std::string> ShellGroups()
     return groups;
 }
 
-std::vector<std::string> ComboList(HWND dialog)
-{
-    std::vector<std::string> items;
-    HWND combo = GetDlgItem(dialog, IDC_GROUP_COMBO);
-    LRESULT n = SendMessageA(combo, CB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < n; ++i) {
-        char text[512] = "";
-        SendMessageA(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
-        items.push_back(text);
-    }
-    return items;
-}
-
 bool CaseInsensitiveLess(const std::string& a, const std::string& b)
 {
     return lstrcmpiA(a.c_str(), b.c_str()) < 0;
@@ -205,7 +180,7 @@ TEST_F(Group, ListsTheShellsGroupsSortedAndProposesTheName)
         std::vector<std::string> expected = ShellGroups();
         ASSERT_NE(std::find(expected.begin(), expected.end(), "Zebra Tools"), expected.end());
         std::sort(expected.begin(), expected.end(), CaseInsensitiveLess);
-        EXPECT_EQ(ComboList(dialog), expected);
+        EXPECT_EQ(ItemTexts(GetDlgItem(dialog, IDC_GROUP_COMBO)), expected);
         if (std::string(c.proposed) == "Marvane") {
             EXPECT_TRUE(HasTemplateSize(dialog, 227, 53));
             ExpectLayout(dialog, {
@@ -228,24 +203,24 @@ TEST_F(Group, ListsTheShellsGroupsSortedAndProposesTheName)
 
 TEST_F(Group, TakesTheTypedOrChosenNameOrNothingOnCancel)
 {
-    enum Action { TYPE_AND_OK, PICK_AND_OK, PRESS_CANCEL, CLOSE_BOX };
     const std::string longName(300, 'g');
     struct Case {
         const char* what;
-        Action action;
+        bool pick;  // chosen from the list rather than typed
         std::string text;
+        Dismissal action;
         int result;
         std::string groupAfter;
     };
     std::vector<std::string> groups = ShellGroups();
     ASSERT_FALSE(groups.empty());
     const Case cases[] = {
-        {"a new name", TYPE_AND_OK, "Brand New Group", 1, "Brand New Group"},
-        {"an empty name", TYPE_AND_OK, "", 1, ""},
-        {"an existing group from the list", PICK_AND_OK, groups[0], 1, groups[0]},
-        {"a long name is cut to 255", TYPE_AND_OK, longName, 1, longName.substr(0, 255)},
-        {"Cancel keeps the name", PRESS_CANCEL, "Typed But Cancelled", 0, "Marvane"},
-        {"the close box is Cancel", CLOSE_BOX, "Typed But Closed", 0, "Marvane"},
+        {"a new name", false, "Brand New Group", PRESS_OK, 1, "Brand New Group"},
+        {"an empty name", false, "", PRESS_OK, 1, ""},
+        {"an existing group from the list", true, groups[0], PRESS_OK, 1, groups[0]},
+        {"a long name is cut to 255", false, longName, PRESS_OK, 1, longName.substr(0, 255)},
+        {"Cancel keeps the name", false, "Typed But Cancelled", PRESS_CANCEL, 0, "Marvane"},
+        {"the close box is Cancel", false, "Typed But Closed", CLOSE_BOX, 0, "Marvane"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -254,7 +229,7 @@ TEST_F(Group, TakesTheTypedOrChosenNameOrNothingOnCancel)
         HWND dialog = WaitForDialog(call, "Program Manager Group");
         ASSERT_NE(dialog, nullptr);
         HWND combo = GetDlgItem(dialog, IDC_GROUP_COMBO);
-        if (c.action == PICK_AND_OK) {
+        if (c.pick) {
             LRESULT index = SendMessageA(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                          reinterpret_cast<LPARAM>(c.text.c_str()));
             ASSERT_NE(index, CB_ERR);
@@ -262,19 +237,7 @@ TEST_F(Group, TakesTheTypedOrChosenNameOrNothingOnCancel)
         } else {
             TypeText(dialog, IDC_GROUP_COMBO, c.text);
         }
-        switch (c.action) {
-        case TYPE_AND_OK:
-        case PICK_AND_OK:
-            EXPECT_TRUE(PressAndWaitGone(dialog, IDOK));
-            break;
-        case PRESS_CANCEL:
-            EXPECT_TRUE(PressAndWaitGone(dialog, IDCANCEL));
-            break;
-        case CLOSE_BOX:
-            CloseBox(dialog);
-            EXPECT_TRUE(WaitForWindowGone(dialog));
-            break;
-        }
+        EXPECT_TRUE(Dismiss(dialog, c.action));
         EXPECT_EQ(call.Result(), c.result);
         EXPECT_EQ(std::string(installer.groupName), c.groupAfter);
     }

@@ -18,7 +18,7 @@ protected:
     {
         UseTestModule();
         installer.quietMode = 0;
-        base = FreshDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
+        base = FreshTestDir();
     }
     void TearDown() override { installer.quietMode = 0; }
 

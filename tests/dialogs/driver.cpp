@@ -103,6 +103,14 @@ void CloseBox(HWND dialog)
     PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
 }
 
+bool Dismiss(HWND dialog, Dismissal how)
+{
+    if (how != CLOSE_BOX)
+        return PressAndWaitGone(dialog, how == PRESS_OK ? IDOK : IDCANCEL);
+    CloseBox(dialog);
+    return WaitForWindowGone(dialog);
+}
+
 bool IsChecked(HWND dialog, int id)
 {
     return SendMessageA(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;

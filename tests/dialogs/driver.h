@@ -46,6 +46,10 @@ bool AnswerBox(const Background& call, const char* caption, SeenBox* seen, DWORD
 bool PressAndWaitGone(HWND dialog, int id);
 // The close box of the caption, as a user clicks it.
 void CloseBox(HWND dialog);
+// The three ways a user ends a dialog: OK, Cancel, or the close box.
+enum Dismissal { PRESS_OK, PRESS_CANCEL, CLOSE_BOX };
+// Ends the dialog so and waits until it is gone.
+bool Dismiss(HWND dialog, Dismissal how);
 
 bool IsChecked(HWND dialog, int id);
 bool IsEnabled(HWND dialog, int id);

@@ -33,7 +33,7 @@ protected:
         dirDialogCaption[0] = '\0';
         CopyText(browseFileName, sizeof browseFileName, "a");
         GetCurrentDirectoryA(sizeof savedCwd, savedCwd);
-        base = FreshDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
+        base = FreshTestDir();
     }
     void TearDown() override
     {
@@ -56,22 +56,21 @@ protected:
 
 TEST_F(Prompts, DirectoryPromptAnswersWithTheEditTextOrNothing)
 {
-    enum Action { PRESS_OK, TYPE_AND_OK, PRESS_CANCEL, CLOSE_BOX };
     struct Case {
         const char* what;
         const char* caption;  // dirDialogCaption
-        Action action;
-        const char* typed;
+        const char* typed;    // null: nothing typed
+        Dismissal action;
         int result;
         const char* answer;  // expected content of the answer buffer
     };
     const Case cases[] = {
-        {"OK keeps the initial text", "", PRESS_OK, nullptr, 1, "C:\\Initial"},
-        {"typed text comes back untrimmed", "DATA files directory", TYPE_AND_OK, "  D:\\Data dir  ", 1,
+        {"OK keeps the initial text", "", nullptr, PRESS_OK, 1, "C:\\Initial"},
+        {"typed text comes back untrimmed", "DATA files directory", "  D:\\Data dir  ", PRESS_OK, 1,
          "  D:\\Data dir  "},
-        {"an empty answer is passed on", "", TYPE_AND_OK, "", 1, ""},
-        {"Cancel leaves the answer alone", "DATA files directory", PRESS_CANCEL, nullptr, 0, "untouched"},
-        {"the close box is Cancel", "", CLOSE_BOX, nullptr, 0, "untouched"},
+        {"an empty answer is passed on", "", "", PRESS_OK, 1, ""},
+        {"Cancel leaves the answer alone", "DATA files directory", nullptr, PRESS_CANCEL, 0, "untouched"},
+        {"the close box is Cancel", "", nullptr, CLOSE_BOX, 0, "untouched"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -100,21 +99,9 @@ TEST_F(Prompts, DirectoryPromptAnswersWithTheEditTextOrNothing)
             EXPECT_TRUE((GetWindowLongA(edit, GWL_STYLE) & WS_BORDER) ||
                         (GetWindowLongA(edit, GWL_EXSTYLE) & WS_EX_CLIENTEDGE));
         }
-        switch (c.action) {
-        case TYPE_AND_OK:
+        if (c.typed)
             TypeText(dialog, IDC_DIR_EDIT, c.typed);
-            // fall through
-        case PRESS_OK:
-            EXPECT_TRUE(PressAndWaitGone(dialog, IDOK));
-            break;
-        case PRESS_CANCEL:
-            EXPECT_TRUE(PressAndWaitGone(dialog, IDCANCEL));
-            break;
-        case CLOSE_BOX:
-            CloseBox(dialog);
-            EXPECT_TRUE(WaitForWindowGone(dialog));
-            break;
-        }
+        EXPECT_TRUE(Dismiss(dialog, c.action));
         EXPECT_EQ(call.Result(), c.result);
         EXPECT_STREQ(answer, c.answer);
     }
@@ -131,6 +118,19 @@ TEST_F(Prompts, DirectoryPromptThatCannotBeCreatedIsCancel)
 }
 
 // ---------------------------------------------------------------- the source search
+
+// LocateSource for marvane.exe on a thread of its own, from the directory `start`.
+struct SourceCall {
+    explicit SourceCall(const std::string& start)
+        : call([this, start] {
+              CopyText(dir, sizeof dir, start.c_str());
+              return LocateSource(installer.instance, nullptr, dir, "marvane.exe");
+          })
+    {
+    }
+    char dir[PROMPT_CHARS] = "";
+    Background call;
+};
 
 TEST_F(Prompts, SourceFoundWithoutAPrompt)
 {
@@ -152,11 +152,9 @@ TEST_F(Prompts, SourceFoundWithoutAPrompt)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.given);
-        char dir[PROMPT_CHARS];
-        CopyText(dir, sizeof dir, c.given.c_str());
-        Background call([&] { return LocateSource(installer.instance, nullptr, dir, "marvane.exe"); });
-        EXPECT_EQ(call.Result(5000), 1);
-        EXPECT_EQ(std::string(dir), c.expected);
+        SourceCall s(c.given);
+        EXPECT_EQ(s.call.Result(5000), 1);
+        EXPECT_EQ(std::string(s.dir), c.expected);
         EXPECT_STREQ(dirDialogCaption, "SOURCE files directory");
     }
 }
@@ -166,22 +164,21 @@ TEST_F(Prompts, EmptyBaseLooksOnlyForTheCompressedName)
     std::string packed = MakeDir("packed"), plain = MakeDir("plain");
     ASSERT_TRUE(WriteFileBytes(packed + "\\marvane.ex_", "SZDD"));
     ASSERT_TRUE(WriteFileBytes(plain + "\\marvane.exe", "MZ"));
-    char dir[PROMPT_CHARS] = "";
 
     SetCurrentDirectoryA(packed.c_str());
     {
-        Background call([&] { return LocateSource(installer.instance, nullptr, dir, "marvane.exe"); });
-        EXPECT_EQ(call.Result(5000), 1);
-        EXPECT_STREQ(dir, "");
+        SourceCall s("");
+        EXPECT_EQ(s.call.Result(5000), 1);
+        EXPECT_STREQ(s.dir, "");
     }
     SetCurrentDirectoryA(plain.c_str());
     {
-        Background call([&] { return LocateSource(installer.instance, nullptr, dir, "marvane.exe"); });
-        HWND prompt = WaitForDialog(call, "SOURCE files directory");
+        SourceCall s("");
+        HWND prompt = WaitForDialog(s.call, "SOURCE files directory");
         ASSERT_NE(prompt, nullptr);
         EXPECT_EQ(ControlText(prompt, IDC_DIR_EDIT), "");
         EXPECT_TRUE(PressAndWaitGone(prompt, IDCANCEL));
-        EXPECT_EQ(call.Result(), 0);
+        EXPECT_EQ(s.call.Result(), 0);
     }
 }
 
@@ -189,11 +186,8 @@ TEST_F(Prompts, MissingSourceAsksUntilADirectoryHoldsIt)
 {
     std::string empty = MakeDir("temp"), wrong = MakeDir("wrong"), media = MakeDir("media");
     ASSERT_TRUE(WriteFileBytes(media + "\\marvane.ex_", "SZDD"));
-    char dir[PROMPT_CHARS];
-    CopyText(dir, sizeof dir, empty.c_str());
-    Background call([&] { return LocateSource(installer.instance, nullptr, dir, "marvane.exe"); });
-
-    HWND prompt = WaitForDialog(call, "SOURCE files directory");
+    SourceCall s(empty);
+    HWND prompt = WaitForDialog(s.call, "SOURCE files directory");
     ASSERT_NE(prompt, nullptr);
     EXPECT_EQ(ControlText(prompt, IDC_DIR_PROMPT), "Please locate source directory!");
     EXPECT_EQ(ControlText(prompt, IDC_DIR_EDIT), empty + "\\");
@@ -203,29 +197,27 @@ TEST_F(Prompts, MissingSourceAsksUntilADirectoryHoldsIt)
     ASSERT_TRUE(PressAndWaitGone(prompt, IDOK));
 
     // Not there either: asked again, from the directory just given.
-    prompt = WaitForDialog(call, "SOURCE files directory");
+    prompt = WaitForDialog(s.call, "SOURCE files directory");
     ASSERT_NE(prompt, nullptr);
     EXPECT_EQ(ControlText(prompt, IDC_DIR_EDIT), wrong + "\\");
     TypeText(prompt, IDC_DIR_EDIT, media);
     ASSERT_TRUE(PressAndWaitGone(prompt, IDOK));
 
-    EXPECT_EQ(call.Result(), 1);
-    EXPECT_EQ(std::string(dir), media + "\\");
+    EXPECT_EQ(s.call.Result(), 1);
+    EXPECT_EQ(std::string(s.dir), media + "\\");
     EXPECT_STREQ(browseFileName, "marvane.exe");
 }
 
 TEST_F(Prompts, GivingUpOnTheSourceKeepsTheDirectory)
 {
     std::string empty = MakeDir("temp");
-    char dir[PROMPT_CHARS];
-    CopyText(dir, sizeof dir, empty.c_str());
-    Background call([&] { return LocateSource(installer.instance, nullptr, dir, "marvane.exe"); });
-    HWND prompt = WaitForDialog(call, "SOURCE files directory");
+    SourceCall s(empty);
+    HWND prompt = WaitForDialog(s.call, "SOURCE files directory");
     ASSERT_NE(prompt, nullptr);
     TypeText(prompt, IDC_DIR_EDIT, "C:\\elsewhere");
     ASSERT_TRUE(PressAndWaitGone(prompt, IDCANCEL));
-    EXPECT_EQ(call.Result(), 0);
-    EXPECT_EQ(std::string(dir), empty);
+    EXPECT_EQ(s.call.Result(), 0);
+    EXPECT_EQ(std::string(s.dir), empty);
 }
 
 // ---------------------------------------------------------------- the program directory
@@ -350,17 +342,23 @@ bool OpenInPicker(HWND picker, const std::string& entry)
     return true;
 }
 
-std::vector<std::string> ListEntries(HWND picker)
+// The controls both pickers have: the source picker's stand 10 units higher, with
+// narrower lists and the buttons (at x) nearer.
+std::vector<ControlLayout> PickerLayout(int dy, int listWidth, int x)
 {
-    std::vector<std::string> entries;
-    HWND list = GetDlgItem(picker, lst2);
-    LRESULT n = SendMessageA(list, LB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < n; ++i) {
-        char text[MAX_PATH] = "";
-        SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
-        entries.push_back(text);
-    }
-    return entries;
+    return {
+        {stc1, "Static", 5, 23 + dy, 162, 9, 0},
+        {lst2, "ListBox", 5, 50 + dy, listWidth, -1, WS_VSCROLL},
+        {cmb2, "ComboBox", 5, 161 + dy, listWidth, -1, CBS_DROPDOWNLIST},
+        {IDOK, "Button", x, 51 + dy, 50, 14, BS_DEFPUSHBUTTON},
+        {IDCANCEL, "Button", x, 69 + dy, 50, 14, 0},
+        {pshHelp, "Button", x, 109 + dy, 50, 14, 0},
+        {edt1, "Edit", 5, 20, listWidth, 12, ES_READONLY | ES_LOWERCASE},
+        {lst1, "ListBox", -100, -100, 60, -1, 0},
+        {chx1, "Button", -100, -100, 50, 12, 0},
+        {stc2, "Static", -100, -100, 60, 9, 0},
+        {cmb1, "ComboBox", -100, -100, 60, -1, 0},
+    };
 }
 
 TEST_F(Prompts, BrowseFromTheProgramPromptPutsThePickedDirectoryInTheField)
@@ -385,23 +383,12 @@ TEST_F(Prompts, BrowseFromTheProgramPromptPutsThePickedDirectoryInTheField)
     EXPECT_TRUE(SamePath(ControlText(picker, stc1), start)) << ControlText(picker, stc1);
     EXPECT_TRUE(IsWindowVisible(GetDlgItem(picker, cmb2)));
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(picker, edt1)));
-    std::vector<std::string> entries = ListEntries(picker);
+    std::vector<std::string> entries = ItemTexts(GetDlgItem(picker, lst2));
     EXPECT_NE(std::find(entries.begin(), entries.end(), "[inner]"), entries.end());
     Snapshot("dialogs-picker-browse");
-    ExpectLayout(picker, {
-        {IDC_BROWSE_PROMPT, "Static", 5, 7, 177, 20, 0},
-        {stc1, "Static", 5, 33, 162, 9, 0},
-        {lst2, "ListBox", 5, 60, 120, -1, WS_VSCROLL},
-        {cmb2, "ComboBox", 5, 171, 120, -1, CBS_DROPDOWNLIST},
-        {IDOK, "Button", 133, 61, 50, 14, BS_DEFPUSHBUTTON},
-        {IDCANCEL, "Button", 133, 79, 50, 14, 0},
-        {pshHelp, "Button", 133, 119, 50, 14, 0},
-        {edt1, "Edit", 5, 20, 120, 12, ES_READONLY | ES_LOWERCASE},
-        {lst1, "ListBox", -100, -100, 60, -1, 0},
-        {chx1, "Button", -100, -100, 50, 12, 0},
-        {stc2, "Static", -100, -100, 60, 9, 0},
-        {cmb1, "ComboBox", -100, -100, 60, -1, 0},
-    });
+    std::vector<ControlLayout> layout = PickerLayout(10, 120, 133);
+    layout.push_back({IDC_BROWSE_PROMPT, "Static", 5, 7, 177, 20, 0});
+    ExpectLayout(picker, layout);
     EXPECT_TRUE(HasStaticText(picker, "&Directories:"));
     EXPECT_TRUE(HasStaticText(picker, "Dri&ves:"));
 
@@ -445,33 +432,19 @@ TEST_F(Prompts, BrowseForTheSourceUsesTheSourcePicker)
     std::string temp = MakeDir("temp");
     std::string media = MakeDir("media");
     ASSERT_TRUE(WriteFileBytes(media + "\\marvane.ex_", "SZDD"));
-    char dir[PROMPT_CHARS];
-    CopyText(dir, sizeof dir, temp.c_str());
-    Background call([&] { return LocateSource(installer.instance, nullptr, dir, "marvane.exe"); });
-    HWND prompt = WaitForDialog(call, "SOURCE files directory");
+    SourceCall s(temp);
+    HWND prompt = WaitForDialog(s.call, "SOURCE files directory");
     ASSERT_NE(prompt, nullptr);
     ClickButton(prompt, IDC_DIR_BROWSE);
 
-    HWND picker = WaitForDialog(call, "Locate");
+    HWND picker = WaitForDialog(s.call, "Locate");
     ASSERT_NE(picker, nullptr);
     EXPECT_EQ(GetDlgItem(picker, IDC_BROWSE_PROMPT), nullptr);
     EXPECT_TRUE(HasStaticText(picker, "Please help me locate the source files directory!"));
     EXPECT_TRUE(HasTemplateSize(picker, 175, 183)) << "DLG_GETSRCDIR";
     EXPECT_TRUE(SamePath(ControlText(picker, stc1), temp)) << ControlText(picker, stc1);
     Snapshot("dialogs-picker-source");
-    ExpectLayout(picker, {
-        {stc1, "Static", 5, 23, 162, 9, 0},
-        {lst2, "ListBox", 5, 50, 107, -1, WS_VSCROLL},
-        {cmb2, "ComboBox", 5, 161, 107, -1, CBS_DROPDOWNLIST},
-        {IDOK, "Button", 119, 51, 50, 14, BS_DEFPUSHBUTTON},
-        {IDCANCEL, "Button", 119, 69, 50, 14, 0},
-        {pshHelp, "Button", 119, 109, 50, 14, 0},
-        {edt1, "Edit", 5, 20, 107, 12, ES_READONLY | ES_LOWERCASE},
-        {lst1, "ListBox", -100, -100, 60, -1, 0},
-        {chx1, "Button", -100, -100, 50, 12, 0},
-        {stc2, "Static", -100, -100, 60, 9, 0},
-        {cmb1, "ComboBox", -100, -100, 60, -1, 0},
-    });
+    ExpectLayout(picker, PickerLayout(0, 107, 119));
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(picker, edt1)));
     EXPECT_TRUE(HasStaticText(picker, "&Directories:"));
 
@@ -482,8 +455,8 @@ TEST_F(Prompts, BrowseForTheSourceUsesTheSourcePicker)
     EXPECT_TRUE(SamePath(field, media)) << field;
     ASSERT_TRUE(PressAndWaitGone(prompt, IDOK));
 
-    EXPECT_EQ(call.Result(), 1);
-    EXPECT_TRUE(SamePath(dir, media + "\\")) << dir;
+    EXPECT_EQ(s.call.Result(), 1);
+    EXPECT_TRUE(SamePath(s.dir, media + "\\")) << s.dir;
 }
 
 TEST_F(Prompts, PickerWithoutItsTemplateReturnsNothing)

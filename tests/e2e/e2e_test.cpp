@@ -13,15 +13,6 @@
 
 namespace {
 
-const char* const kInstalledNames[] = {"Marvane.exe", "crvtsupt.dll", "Marvane.hlp", "Release.txt", "remove.exe",
-                                       "down1.wav",   "down2.wav",    "down3.wav",   "up.wav",      "marvane.bmp"};
-const char* const kSourceNames[] = {"marvane.exe", "crvtsupt.dll", "marvane.hlp", "release.txt", "remove.exe",
-                                    "down1.wav",   "down2.wav",    "down3.wav",   "up.wav",      "marvane.bmp"};
-const char* const kResources[] = {"EXEFILE", "DLLFILE", "HLPFILE", "TXTFILE", "REMFILE",
-                                  "W1",      "W2",      "W3",      "WA",      "BM"};
-const char* const kItemTitles[] = {"Marvane", "Marvane Help File", "Marvane Release Notes", "Uninstall Marvane"};
-const char* const kItemFiles[] = {"Marvane.exe", "Marvane.hlp", "Release.txt", "remove.exe"};
-
 // The value with its exact bytes, or "<absent>"; type must be REG_SZ.
 std::string RegistryValue(const char* name)
 {
@@ -45,26 +36,11 @@ std::vector<unsigned> ResourceSizes()
 {
     std::vector<unsigned> sizes;
     DataFile setup(SetupExe());
-    for (const char* name : kResources) {
-        HRSRC r = setup.module ? FindResourceA(setup.module, name, "EXE") : nullptr;
+    for (const PayloadFile& row : fileTable) {
+        HRSRC r = setup.module ? FindResourceA(setup.module, row.resource, "EXE") : nullptr;
         sizes.push_back(r ? SizeofResource(setup.module, r) : 0);
     }
     return sizes;
-}
-
-std::string PayloadDir()
-{
-    return WindowsPath(Env("MARVANE_PAYLOAD_OUT"));
-}
-
-// Every installed file equals, byte for byte, the file the build packed.
-void ExpectInstalledFiles(const std::string& dir)
-{
-    for (const char* name : kInstalledNames) {
-        std::string want = ReadFileBytes(PayloadDir() + "\\" + name);
-        ASSERT_FALSE(want.empty()) << "packed file missing: " << name;
-        EXPECT_TRUE(ReadFileBytes(dir + "\\" + name) == want) << "installed bytes differ: " << dir << "\\" << name;
-    }
 }
 
 void ExpectRecord(const std::string& dir, const std::string& dataDir, const std::string& group)
@@ -89,10 +65,7 @@ void ExpectRecord(const std::string& dir, const std::string& dataDir, const std:
     EXPECT_EQ(RegistryValue("DisplayVersion"), std::string("2.6", 4));
     EXPECT_EQ(RegistryValue("Publisher"), std::string("Corvatek", 9));
     EXPECT_EQ(RegistryValue("InstallLocation"), std::string(dir.c_str(), dir.size() + 1));
-    size_t bytes = 0;
-    for (const char* name : kInstalledNames)
-        bytes += ReadFileBytes(PayloadDir() + "\\" + name).size();
-    EXPECT_EQ(RegistryDword("EstimatedSize"), static_cast<DWORD>((bytes + 1023) / 1024));
+    EXPECT_EQ(RegistryDword("EstimatedSize"), PackedKib());
 }
 
 void ExpectNothingRecorded()
@@ -106,16 +79,17 @@ std::vector<std::string> InstallLog(const std::string& temp, const std::string& 
 {
     std::vector<std::string> lines;
     std::vector<unsigned> sizes = ResourceSizes();
-    for (size_t i = 0; i < 10; ++i)
-        lines.push_back("Extracting to " + temp + kInstalledNames[i] + ", " + std::to_string(sizes[i]) + " bytes");
+    for (int i = 0; i < fileCount; ++i)
+        lines.push_back("Extracting to " + temp + fileTable[i].destName + ", " + std::to_string(sizes[i]) + " bytes");
     lines.push_back("installing 10 files");
     lines.push_back("");
-    for (size_t i = 0; i < 10; ++i)
-        lines.push_back("Copying " + temp + kSourceNames[i] + " to " + dir + "\\" + kInstalledNames[i]);
+    for (const PayloadFile& row : fileTable)
+        lines.push_back("Copying " + temp + row.sourceName + " to " + dir + "\\" + row.destName);
     if (withIcons) {
         lines.push_back("Creating group");
-        for (const char* f : kItemFiles)
-            lines.push_back("creating icon for " + dir + "\\" + f);
+        for (const PayloadFile& row : fileTable)
+            if (row.makeIcon)
+                lines.push_back("creating icon for " + dir + "\\" + row.destName);
         lines.push_back("Installation successful!");
     }
     return lines;
@@ -124,8 +98,8 @@ std::vector<std::string> InstallLog(const std::string& temp, const std::string& 
 std::vector<std::string> CleanupLog(const std::string& temp)
 {
     std::vector<std::string> lines;
-    for (const char* name : kSourceNames)
-        lines.push_back("Removing " + temp + name);
+    for (const PayloadFile& row : fileTable)
+        lines.push_back("Removing " + temp + row.sourceName);
     return lines;
 }
 
@@ -208,7 +182,12 @@ protected:
 TEST_F(E2E, QuietDefaults)
 {
     ASSERT_EQ(Run("-q -l"), 0);
-    ExpectInstalledFiles("C:\\Marvane");
+    // Made with rights of its own: nothing for Everyone, where a directory made
+    // without them (as the root passes on) has an entry.
+    ASSERT_TRUE(CreateDirectoryA("C:\\Plain", nullptr));
+    EXPECT_NE(EveryoneRights("C:\\Plain"), 0u);
+    EXPECT_EQ(EveryoneRights("C:\\Marvane"), 0u);
+    ExpectInstalledAsPacked("C:\\Marvane");
     ExpectRecord("C:\\Marvane", "C:\\Marvane", "Marvane");
     EXPECT_EQ(GroupItems("Marvane"), kAllItems);
     std::vector<std::string> got = Log();
@@ -224,10 +203,15 @@ TEST_F(E2E, QuietTwice)
 {
     ASSERT_EQ(Run("-q -l"), 0);
     WriteProfileStringA("Marvane", "INSTOPTS", "7");
+    // As an earlier version left it: anybody may change it. Installed over, the
+    // recorded directory gets its rights back.
+    ASSERT_TRUE(SetRights("C:\\Marvane", "D:(A;OICI;FA;;;WD)"));
+    ASSERT_NE(EveryoneRights("C:\\Marvane") & FILE_WRITE_DATA, 0u);
     ASSERT_EQ(Run("-q -l"), 0);
+    EXPECT_EQ(EveryoneRights("C:\\Marvane") & (FILE_WRITE_DATA | FILE_ADD_SUBDIRECTORY | DELETE), 0u);
     EXPECT_EQ(GroupItems("Marvane"), kAllItems);  // one item per title
     ExpectRecord("C:\\Marvane", "C:\\Marvane", "Marvane");
-    ExpectInstalledFiles("C:\\Marvane");
+    ExpectInstalledAsPacked("C:\\Marvane");
     std::vector<std::string> got = Log();
     ASSERT_EQ(got.size(), 2u * 38u);  // both runs, the second after the first
     std::string first = TempDirOfRun(got), second = TempDirOfRun(got, 38);
@@ -243,7 +227,7 @@ TEST_F(E2E, QuietTwice)
 TEST_F(E2E, InstallquWritesNoLog)
 {
     ASSERT_EQ(Run("-installqu -l"), 0);
-    ExpectInstalledFiles("C:\\Marvane");
+    ExpectInstalledAsPacked("C:\\Marvane");
     ExpectRecord("C:\\Marvane", "C:\\Marvane", "Marvane");
     EXPECT_FALSE(FileExists(work + "\\setup.log"));
     ExpectTempUntouched();
@@ -253,13 +237,14 @@ std::vector<std::string> RemovalLog(const std::string& dir, bool withGroup, bool
                                     const std::vector<bool>& deleted = {})
 {
     std::vector<std::string> lines = {"", "Removing installation of Marvane from " + dir};
-    for (size_t i = 0; i < 10; ++i) {
+    for (int i = 0; i < fileCount; ++i) {
         bool ok = deleted.empty() || deleted[i];
-        lines.push_back("Removing " + dir + "\\" + kInstalledNames[i] + (ok ? " (ok)" : " (failed)"));
+        lines.push_back("Removing " + dir + "\\" + fileTable[i].destName + (ok ? " (ok)" : " (failed)"));
     }
     if (withGroup) {
-        for (const char* t : kItemTitles)
-            lines.push_back(std::string("Removing icon for ") + t);
+        for (const PayloadFile& row : fileTable)
+            if (row.makeIcon)
+                lines.push_back(std::string("Removing icon for ") + row.iconTitle);
         lines.push_back("Removing " + dir + (dirRemoved ? " (ok)" : " (failed)"));
     }
     if (dirRemoved) {
@@ -279,8 +264,8 @@ TEST_F(E2E, QuietRemovalThenNothingOnRecord)
     // The help viewer's index beside the help file goes too.
     ASSERT_TRUE(WriteFileBytes("C:\\Marvane\\Marvane.gid", "index"));
     ASSERT_EQ(Run("-r -s -l"), 0);
-    for (const char* name : kInstalledNames)
-        EXPECT_FALSE(FileExists(std::string("C:\\Marvane\\") + name)) << name;
+    for (const PayloadFile& row : fileTable)
+        EXPECT_FALSE(FileExists(std::string("C:\\Marvane\\") + row.destName)) << row.destName;
     EXPECT_FALSE(FileExists("C:\\Marvane\\Marvane.gid"));
     EXPECT_FALSE(DirExists("C:\\Marvane"));
     EXPECT_FALSE(DirExists(ProgramsFolder() + "\\Marvane"));
@@ -301,8 +286,8 @@ TEST_F(E2E, RemovalWithEmptyGroup)
     ASSERT_EQ(Run("-q"), 0);
     WriteProfileStringA("Marvane", "GROUP", "");
     ASSERT_EQ(Run("-r -q -l"), 0);
-    for (const char* name : kInstalledNames)
-        EXPECT_FALSE(FileExists(std::string("C:\\Marvane\\") + name)) << name;
+    for (const PayloadFile& row : fileTable)
+        EXPECT_FALSE(FileExists(std::string("C:\\Marvane\\") + row.destName)) << row.destName;
     // Without a group the items, the group and the directory are left alone.
     EXPECT_EQ(GroupItems("Marvane"), kAllItems);
     EXPECT_TRUE(DirExists("C:\\Marvane"));
@@ -327,7 +312,7 @@ TEST_F(E2E, RecordedDirWithTrailingBackslash)
 {
     WriteProfileStringA("Marvane", "DIR", "C:\\Apps\\Marvane\\");
     ASSERT_EQ(Run("-q -l"), 0);
-    ExpectInstalledFiles("C:\\Apps\\Marvane");
+    ExpectInstalledAsPacked("C:\\Apps\\Marvane");
     // The data directory follows the program directory as proposed, before the cut.
     EXPECT_EQ(Profile("DIR"), "C:\\Apps\\Marvane");
     EXPECT_EQ(GroupItems("Marvane"), kAllItems);
@@ -341,7 +326,7 @@ TEST_F(E2E, RecordedDirWithBlanks)
     WriteProfileStringA("Marvane", "DIR", "C:\\Program Files\\Marvane Plus");
     WriteProfileStringA("Marvane", "GROUP", "Marvane Plus Tools");
     ASSERT_EQ(Run("-q -l"), 0);
-    ExpectInstalledFiles("C:\\Program Files\\Marvane Plus");
+    ExpectInstalledAsPacked("C:\\Program Files\\Marvane Plus");
     ExpectRecord("C:\\Program Files\\Marvane Plus", "C:\\Program Files\\Marvane Plus", "Marvane Plus Tools");
     EXPECT_EQ(GroupItems("Marvane Plus Tools"), kAllItems);
 }
@@ -351,7 +336,7 @@ TEST_F(E2E, RecordedDataDirUsedQuietly)
     WriteProfileStringA("Marvane", "DEFDIR", "C:\\MarvaneData\\Sub\\");
     ASSERT_EQ(Run("-q -l"), 0);
     EXPECT_TRUE(DirExists("C:\\MarvaneData\\Sub"));
-    ExpectInstalledFiles("C:\\Marvane");
+    ExpectInstalledAsPacked("C:\\Marvane");
     ExpectRecord("C:\\Marvane", "C:\\MarvaneData\\Sub", "Marvane");
 }
 
@@ -442,7 +427,7 @@ TEST_F(E2E, InteractiveThroughEveryDialog)
     ClickButton(done, IDOK);
     EXPECT_EQ(WaitExit(process), 0);
 
-    ExpectInstalledFiles("C:\\Marvane");
+    ExpectInstalledAsPacked("C:\\Marvane");
     EXPECT_TRUE(DirExists("C:\\MarvaneData"));
     ExpectRecord("C:\\Marvane", "C:\\MarvaneData", "Marvane");
     EXPECT_EQ(GroupItems("Marvane"), kAllItems);
@@ -486,7 +471,7 @@ TEST_F(E2E, InteractiveGroupCancelled)
     ClickButton(box, IDOK);
     EXPECT_EQ(WaitExit(process), 1);
     ExpectNothingRecorded();
-    ExpectInstalledFiles("C:\\Marvane");  // copied files stay
+    ExpectInstalledAsPacked("C:\\Marvane");  // copied files stay
     EXPECT_FALSE(DirExists(ProgramsFolder() + "\\Marvane"));
     std::vector<std::string> got = Log();
     std::string temp = TempDirOfRun(got);
@@ -608,7 +593,7 @@ TEST_F(E2E, RequiredFileLockedRetry)
     ASSERT_NE(prompt, nullptr);
     ClickButton(prompt, IDRETRY);
     EXPECT_EQ(WaitExit(process), 0);
-    ExpectInstalledFiles("C:\\Marvane");
+    ExpectInstalledAsPacked("C:\\Marvane");
     ExpectRecord("C:\\Marvane", "C:\\Marvane", "Marvane");
 }
 

@@ -6,6 +6,8 @@
 #   small-drive.sh containers NAME EXE ARGS...  NAME in the file table (payload:
 #       build/payload; containers: build/containers) fit, NAME itself does not
 #   small-drive.sh kib N EXE ARGS...            N KiB
+#   small-drive.sh readonly DIR EXE ARGS...     1 MiB holding the directory DIR,
+#       then made read-only: nothing on it can be written or given rights
 # Files take whole 4 KiB pages on a tmpfs. Runs inside tests/wine-run.sh --host
 # (WINEPREFIX, MARVANE_WINE, MARVANE_BUILD_DIR set). Exits 77 (skipped) when a
 # tmpfs cannot be mounted here, else with the program's exit code.
@@ -20,6 +22,9 @@ pages() {  # bytes -> whole pages
 case $kind in
     kib)
         kib=$name
+        ;;
+    readonly)
+        kib=1024
         ;;
     payload | containers)
         manifest=$MARVANE_BUILD_DIR/containers/manifest.txt
@@ -51,6 +56,9 @@ if ! mount -t tmpfs -o "size=${kib}k,mode=0777" tmpfs "$mnt" 2>/dev/null; then
     exit 77
 fi
 trap 'umount "$mnt" 2>/dev/null; rmdir "$mnt" 2>/dev/null' EXIT
+if [ "$kind" = readonly ]; then
+    mkdir "$mnt/$name" && mount -o remount,ro "$mnt" || { echo "small-drive: cannot make D: read-only"; exit 1; }
+fi
 ln -sfn "$mnt" "$WINEPREFIX/dosdevices/d:"
 echo "== drive D: is a tmpfs of $kib KiB"
 "$MARVANE_WINE" "$@"

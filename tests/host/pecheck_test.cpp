@@ -42,10 +42,7 @@ size_t F(uint32_t rva) { return rva - kRvaToFile; }
 std::vector<uint8_t> MakeImage(const Shape& shape)
 {
     std::vector<uint8_t> b(0x400, 0);
-    b[0] = 'M';
-    b[1] = 'Z';
-    Put32(b, 0x3C, 0x80);
-    std::memcpy(&b[0x80], "PE\0\0", 4);
+    PutPeSignature(b);
     Put16(b, 0x84, shape.is64 ? 0x8664 : 0x14C);
     Put16(b, 0x86, 1);
     uint16_t optionalSize = shape.is64 ? 240 : 224;
@@ -71,11 +68,7 @@ std::vector<uint8_t> MakeImage(const Shape& shape)
         Put32(b, dirs + 13 * 8 + 4, 64);
     }
     size_t sec = o + optionalSize;
-    std::memcpy(&b[sec], ".idata", 6);
-    Put32(b, sec + 8, 0x200);
-    Put32(b, sec + 12, 0x1000);
-    Put32(b, sec + 16, 0x200);
-    Put32(b, sec + 20, 0x200);
+    PutSection(b, sec, ".idata", 0x200, 0x1000, 0x200, 0x200);
 
     // Descriptors: lookup table, time stamp, forwarder chain, name, address table.
     Put32(b, F(kImports), kLookup0);

@@ -17,10 +17,7 @@ namespace {
 std::vector<uint8_t> MakeImage()
 {
     std::vector<uint8_t> b(0x600, 0);
-    b[0] = 'M';
-    b[1] = 'Z';
-    Put32(b, 0x3C, 0x80);
-    std::memcpy(&b[0x80], "PE\0\0", 4);
+    PutPeSignature(b);
     size_t coff = 0x84;
     Put16(b, coff, 0x14C);
     Put16(b, coff + 2, 2);          // sections
@@ -34,17 +31,8 @@ std::vector<uint8_t> MakeImage()
     Put32(b, opt + 96 + 2 * 8, 0x2000);
     Put32(b, opt + 96 + 2 * 8 + 4, 0x100);
     size_t sec = opt + 224;
-    std::memcpy(&b[sec], ".text", 5);
-    Put32(b, sec + 8, 0x150);
-    Put32(b, sec + 12, 0x1000);
-    Put32(b, sec + 16, 0x200);
-    Put32(b, sec + 20, 0x200);
-    sec += 40;
-    std::memcpy(&b[sec], ".rsrc", 5);
-    Put32(b, sec + 8, 0x100);
-    Put32(b, sec + 12, 0x2000);
-    Put32(b, sec + 16, 0x200);
-    Put32(b, sec + 20, 0x400);
+    PutSection(b, sec, ".text", 0x150, 0x1000, 0x200, 0x200);
+    PutSection(b, sec + 40, ".rsrc", 0x100, 0x2000, 0x200, 0x400);
 
     size_t r = 0x400;
     // Root: one named type, one numbered.
@@ -99,10 +87,10 @@ TEST(PeInfo, ReadsHeaderSectionsAndResources)
     EXPECT_EQ(info.sections[0].name, ".text");
     EXPECT_EQ(info.sections[0].virtualSize, 0x150u);
     EXPECT_EQ(info.sections[1].rawOffset, 0x400u);
-    EXPECT_EQ(ResourceBytes(info, "EXE"), 128u);
-    EXPECT_EQ(ResourceCount(info, "EXE"), 3u);
-    EXPECT_EQ(ResourceBytes(info, "BITMAP"), 40u);
-    EXPECT_EQ(ResourceBytes(info, "STRING"), 0u);
+    EXPECT_EQ(ResourceTotal(info, "EXE").bytes, 128u);
+    EXPECT_EQ(ResourceTotal(info, "EXE").count, 3u);
+    EXPECT_EQ(ResourceTotal(info, "BITMAP").bytes, 40u);
+    EXPECT_EQ(ResourceTotal(info, "STRING").bytes, 0u);
 }
 
 struct Damage {

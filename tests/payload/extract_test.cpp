@@ -12,29 +12,18 @@
 
 namespace {
 
-class Extract : public ::testing::Test {
+class Extract : public PayloadTest {
 protected:
-    void SetUp() override
-    {
-        UseTestModule();
-        dir = FreshDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
-        owner = MakeOwnerWindow();
-        installer.mainWindow = owner;
-    }
     void TearDown() override
     {
         RemoveTempFiles();
-        DestroyWindow(owner);
+        PayloadTest::TearDown();
     }
 
     std::string ExtractingLine(const std::string& path, size_t size)
     {
         return "Extracting to " + path + ", " + std::to_string(size) + " bytes";
     }
-
-    SavedState saved;
-    std::string dir;
-    HWND owner = nullptr;
 };
 
 // ---- One resource -------------------------------------------------------------------

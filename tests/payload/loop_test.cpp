@@ -90,21 +90,7 @@ TEST(ProgressDialog, TemplateIsExact)
     }
 }
 
-class Loop : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        UseTestModule();
-        dir = FreshDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
-        owner = MakeOwnerWindow();
-        installer.mainWindow = owner;
-    }
-    void TearDown() override { DestroyWindow(owner); }
-
-    SavedState saved;
-    std::string dir;
-    HWND owner = nullptr;
-};
+using Loop = PayloadTest;
 
 TEST_F(Loop, ProgressDialogCentresItselfAndEveryCancelStaysOpen)
 {
@@ -181,6 +167,12 @@ protected:
     {
         return CopyFiles(installer.instance, owner, source.c_str(), program.c_str(), data.c_str(), web.c_str());
     }
+    // The copy, run while its boxes are answered so; `result` gets its answer.
+    std::vector<SeenBox> RunAnswering(const std::vector<BoxAnswer>& answers)
+    {
+        result = -5;
+        return WithBoxes(answers, [&] { result = Run(); });
+    }
     std::string CopyingLine(int row, const std::string& destDir)
     {
         return "Copying " + source + fileTable[row].sourceName + " to " + destDir + "\\" + fileTable[row].destName;
@@ -209,6 +201,7 @@ protected:
 
     std::string source, program, data, web;
     std::vector<std::string> expanded;
+    int result = -5;
 };
 
 TEST_F(CopyLoop, EveryRowGoesToItsDirectory)
@@ -221,8 +214,7 @@ TEST_F(CopyLoop, EveryRowGoesToItsDirectory)
                                 program.c_str(), data.c_str(),    web.c_str(),     program.c_str(),
                                 program.c_str(), program.c_str()};
     ProgressWatch watch;
-    int result = -5;
-    std::vector<SeenBox> boxes = WithBoxes({}, [&] { result = Run(); });
+    std::vector<SeenBox> boxes = RunAnswering({});
     EXPECT_EQ(result, 1);
     EXPECT_TRUE(boxes.empty()) << ::testing::PrintToString(boxes);
     EXPECT_EQ(watch.dialogsCreated(), 1);
@@ -245,8 +237,7 @@ TEST_F(CopyLoop, OptionalRowThatFailsIsSkipped)
 {
     LogInDir log(dir);
     DeleteFileA((source + "crvtsupt.dll").c_str());
-    int result = -5;
-    std::vector<SeenBox> boxes = WithBoxes({{IDCANCEL, nullptr, ""}}, [&] { result = Run(); });
+    std::vector<SeenBox> boxes = RunAnswering({{IDCANCEL, nullptr, ""}});
     EXPECT_EQ(result, 1);
     ASSERT_EQ(boxes.size(), 1u) << ::testing::PrintToString(boxes);
     EXPECT_EQ(boxes[0].text, "Insert disk 1 containing crvtsupt.dll");
@@ -265,9 +256,7 @@ TEST_F(CopyLoop, RequiredRowThatFailsStopsTheWalk)
     LogInDir log(dir);
     DeleteFileA((source + "release.txt").c_str());
     ProgressWatch watch;
-    int result = -5;
-    std::vector<SeenBox> boxes =
-        WithBoxes({{IDCANCEL, nullptr, ""}, {IDOK, nullptr, ""}}, [&] { result = Run(); });
+    std::vector<SeenBox> boxes = RunAnswering({{IDCANCEL, nullptr, ""}, {IDOK, nullptr, ""}});
     EXPECT_EQ(result, 0);
     ASSERT_EQ(boxes.size(), 2u) << ::testing::PrintToString(boxes);
     EXPECT_EQ(boxes[0].text, "Insert disk 1 containing release.txt");
@@ -289,9 +278,7 @@ TEST_F(CopyLoop, WithoutTheExpansionLibraryNothingIsInstalled)
 {
     LogInDir log(dir);
     LzLibraryUseNameForTesting("NOSUCHLZ.DLL");
-    int result = -5;
-    std::vector<SeenBox> boxes =
-        WithBoxes({{IDCANCEL, nullptr, ""}, {IDOK, nullptr, ""}}, [&] { result = Run(); });
+    std::vector<SeenBox> boxes = RunAnswering({{IDCANCEL, nullptr, ""}, {IDOK, nullptr, ""}});
     LzLibraryUseNameForTesting(nullptr);
     EXPECT_EQ(result, 0);
     ASSERT_EQ(boxes.size(), 2u) << ::testing::PrintToString(boxes);
@@ -321,9 +308,7 @@ TEST_F(CopyLoop, CancelEndsTheWalkAfterTheCurrentRowAndFails)
         WriteFileBytes(dll, dllBytes);
     };
     ProgressWatch watch;
-    int result = -5;
-    std::vector<SeenBox> boxes = WithBoxes({{IDRETRY, pressCancel, ""}},
-                                           [&] { result = Run(); });
+    std::vector<SeenBox> boxes = RunAnswering({{IDRETRY, pressCancel, ""}});
     EXPECT_EQ(result, 0);
     ASSERT_EQ(boxes.size(), 1u) << ::testing::PrintToString(boxes);
     EXPECT_EQ(installer.copyCancelled, 1);
@@ -341,9 +326,7 @@ TEST_F(CopyLoop, QuietModeShowsOnlyTheRetryPrompts)
     DeleteFileA((source + "crvtsupt.dll").c_str());
     DeleteFileA((source + "remove.exe").c_str());
     ProgressWatch watch;
-    int result = -5;
-    std::vector<SeenBox> boxes =
-        WithBoxes({{IDCANCEL, nullptr, ""}, {IDCANCEL, nullptr, ""}}, [&] { result = Run(); });
+    std::vector<SeenBox> boxes = RunAnswering({{IDCANCEL, nullptr, ""}, {IDCANCEL, nullptr, ""}});
     EXPECT_EQ(result, 0);
     EXPECT_EQ(watch.dialogsCreated(), 0);
     ASSERT_EQ(boxes.size(), 2u) << ::testing::PrintToString(boxes);  // the two disk prompts, no error box
@@ -368,8 +351,7 @@ TEST_F(CopyLoop, EarlierCancelDoesNotCarryOver)
         installer.copyCancelled = 1;
         for (PayloadFile& row : fileTable)
             row.status = 0;
-        int result = -5;
-        std::vector<SeenBox> boxes = WithBoxes({}, [&] { result = Run(); });
+        std::vector<SeenBox> boxes = RunAnswering({});
         EXPECT_EQ(result, 1) << quiet;
         EXPECT_TRUE(boxes.empty()) << ::testing::PrintToString(boxes);
         ExpectCopied(0, fileCount);

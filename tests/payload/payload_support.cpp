@@ -205,6 +205,19 @@ HWND MakeOwnerWindow()
     return w;
 }
 
+void PayloadTest::SetUp()
+{
+    UseTestModule();
+    dir = FreshTestDir();
+    owner = MakeOwnerWindow();
+    installer.mainWindow = owner;
+}
+
+void PayloadTest::TearDown()
+{
+    DestroyWindow(owner);
+}
+
 // ---- Progress line ----------------------------------------------------------------
 
 namespace {

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -83,6 +85,18 @@ std::vector<std::pair<std::string, std::string>> TestPayload(std::vector<std::st
 
 // A plain visible top-level window to own message boxes and dialogs.
 HWND MakeOwnerWindow();
+
+// The payload suites' fixture: the test module, the state saved and put back, a
+// fresh directory named after the test, and an owner window as the main window.
+class PayloadTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    SavedState saved;
+    std::string dir;
+    HWND owner = nullptr;
+};
 
 // ---- Progress ---------------------------------------------------------------------
 

@@ -16,6 +16,8 @@ probes=$1
 setup=$2
 names=$3
 wine=$MARVANE_WINE
+# The installed names: the build's list of what it packed, from the file table.
+installed=$(cut -d' ' -f2 "$MARVANE_BUILD_DIR/containers/manifest.txt")
 c=$WINEPREFIX/drive_c
 status=0
 fail() {
@@ -76,7 +78,8 @@ plant "$c/downloads" "${reach[@]}"
 rc=0
 (cd "$c/downloads" && WINEDLLOVERRIDES=$overrides "$wine" setup.exe -q -l) >/dev/null 2>&1 || rc=$?
 [ $rc = 0 ] || fail "setup.exe -q -l ended with $rc"
-for f in Marvane.exe crvtsupt.dll Marvane.hlp Release.txt remove.exe down1.wav down2.wav down3.wav up.wav marvane.bmp; do
+[ -n "$installed" ] || fail "no installed names in $MARVANE_BUILD_DIR/containers/manifest.txt"
+for f in $installed; do
     [ -s "$c/Marvane/$f" ] || fail "not installed: $f"
 done
 grep -q '^DIR=C:\\Marvane' "$c/windows/win.ini" || fail "the installation was not recorded"
@@ -116,7 +119,7 @@ grep -q '^\[Marvane\]' "$c/windows/win.ini" && fail "the removal did not complet
 touch "$c/stop-watching"
 wait "$watcher"
 [ -s "$planted" ] || fail "the remover's working folder never appeared, nothing was planted there"
-for f in Marvane.exe crvtsupt.dll Marvane.hlp Release.txt remove.exe; do
+for f in $installed; do
     [ -e "$c/Marvane/$f" ] && fail "not removed: $f"
 done
 echo "== planted in the working folder: $(tr '\n' ' ' <"$planted")"

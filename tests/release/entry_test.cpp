@@ -24,18 +24,8 @@ std::string PlaceSetup(const std::string& dir, const std::string& folder)
 // Runs exe with exactly this command line (the program name as written in it).
 int RunWithCommandLine(const std::string& exe, const std::string& commandLine, const std::string& cwd)
 {
-    std::vector<char> line(commandLine.begin(), commandLine.end());
-    line.push_back('\0');
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, cwd.c_str(), &si, &pi))
-        return -998;
-    CloseHandle(pi.hThread);
-    Started started;
-    started.process = pi.hProcess;
-    started.pid = pi.dwProcessId;
-    return WaitExit(started, 60000);
+    Started started = StartWithCommandLine(exe.c_str(), commandLine, cwd);
+    return WaitExit(started, 60000);  // -998 when it did not start
 }
 
 struct NameCase {

@@ -20,8 +20,6 @@
 
 namespace {
 
-const char* const kInstalledNames[] = {"Marvane.exe", "crvtsupt.dll", "Marvane.hlp", "Release.txt", "remove.exe",
-                                       "down1.wav",   "down2.wav",    "down3.wav",   "up.wav",      "marvane.bmp"};
 const char kUninstaller[] = "C:\\windows\\system32\\uninstaller.exe";
 const char kCaption[] = "Marvane Plus Uninstall";
 
@@ -193,8 +191,8 @@ protected:
             WriteProfileStringA("Marvane", "GROUP", group.c_str());
         }
         ASSERT_EQ(RunProgram(SetupExe(), "-q", work, 120000), 0);
-        for (const char* name : kInstalledNames)
-            ASSERT_TRUE(FileExists(dir + "\\" + name)) << name;
+        for (const PayloadFile& row : fileTable)
+            ASSERT_TRUE(FileExists(dir + "\\" + row.destName)) << row.destName;
         // Read as soon as setup.exe has ended: the shell makes folders and items
         // inside the DDE calls, not later.
         ASSERT_EQ(GroupItems(group), kAllItems);
@@ -220,8 +218,8 @@ protected:
     void ExpectNothingLeft(const std::string& dir, const std::string& group, bool groupGoes)
     {
         EXPECT_FALSE(DirExists(dir)) << dir << " holds " << ListDir(dir).size() << " entries";
-        for (const char* name : kInstalledNames)
-            EXPECT_FALSE(FileExists(dir + "\\" + name)) << name;
+        for (const PayloadFile& row : fileTable)
+            EXPECT_FALSE(FileExists(dir + "\\" + row.destName)) << row.destName;
         EXPECT_FALSE(FileExists(dir + "\\Marvane.gid"));
         const std::string folder = ProgramsFolder() + "\\" + group;
         if (groupGoes)
@@ -288,10 +286,7 @@ TEST_F(Remover, QuietInstallRecordsTheFullerEntry)
         EXPECT_EQ(v.bytes, std::string("\1\0\0\0", 4)) << flag;
     }
     // The installed size: the packed files, in KiB rounded up.
-    unsigned long long bytes = 0;
-    for (const char* name : kInstalledNames)
-        bytes += ReadFileBytes(WindowsPath(Env("MARVANE_PAYLOAD_OUT")) + "\\" + name).size();
-    const DWORD kib = static_cast<DWORD>((bytes + 1023) / 1024);
+    const DWORD kib = PackedKib();
     RegValue size = UninstallValue("EstimatedSize");
     EXPECT_EQ(size.type, static_cast<DWORD>(REG_DWORD));
     EXPECT_EQ(size.bytes, std::string(reinterpret_cast<const char*>(&kib), sizeof kib)) << "expected " << kib;
@@ -458,8 +453,8 @@ TEST_F(Remover, AnsweringNoChangesNothing)
               IDNO, "no");
     EXPECT_EQ(WaitExit(remover), 0);
     EXPECT_TRUE(WaitForRemovers(10000));
-    for (const char* name : kInstalledNames)
-        EXPECT_TRUE(FileExists(std::string("C:\\Marvane\\") + name)) << name;
+    for (const PayloadFile& row : fileTable)
+        EXPECT_TRUE(FileExists(std::string("C:\\Marvane\\") + row.destName)) << row.destName;
     EXPECT_EQ(GroupItems("Marvane"), kAllItems);
     EXPECT_TRUE(SectionExists());
     EXPECT_TRUE(UninstallKeyExists());
@@ -478,8 +473,8 @@ TEST_F(Remover, CommandLineWithoutTheSwitches)
     ClickButton(box, IDOK);
     EXPECT_EQ(WaitExit(remover), 2);
     EXPECT_EQ(RunProgram("C:\\Marvane\\remove.exe", "-q -f relative -d C:\\Marvane -g Marvane", work, 30000), 2);
-    for (const char* name : kInstalledNames)
-        EXPECT_TRUE(FileExists(std::string("C:\\Marvane\\") + name)) << name;
+    for (const PayloadFile& row : fileTable)
+        EXPECT_TRUE(FileExists(std::string("C:\\Marvane\\") + row.destName)) << row.destName;
     EXPECT_TRUE(UninstallKeyExists());
 }
 

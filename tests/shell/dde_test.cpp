@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "payload/filetable.h"
 #include "shell/progman.h"
 #include "shell/shelltext.h"
+#include "support/iconrows.h"
 #include "support/winhelp.h"
 
 namespace {
@@ -190,17 +190,7 @@ protected:
         return out;
     }
 
-    std::vector<std::string> ComboItems()
-    {
-        std::vector<std::string> items;
-        int n = static_cast<int>(SendMessageA(combo, CB_GETCOUNT, 0, 0));
-        for (int i = 0; i < n; ++i) {
-            char buf[512];
-            SendMessageA(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(buf));
-            items.push_back(buf);
-        }
-        return items;
-    }
+    std::vector<std::string> ComboItems() { return ItemTexts(combo); }
 
     RecordingServer srv;
     HWND owner = nullptr;
@@ -212,15 +202,12 @@ TEST_F(Dde, InstallSendsTheWorkedExampleOneConversationEach)
     ASSERT_TRUE(ProgmanCreateGroup("Marvane"));
     EXPECT_NE(ddeReady, 0);
     const DWORD instance = ddeInstance;
-    for (int i = 0; i < fileCount; ++i) {
-        const PayloadFile& row = fileTable[i];
-        if (!row.makeIcon)
-            continue;
-        std::string path = std::string("C:\\Marvane\\") + row.destName;
+    for (const PayloadFile* row : IconRows()) {
         const size_t before = Commands().size();
-        ProgmanReplaceItem(row.iconTitle, "C:\\Marvane", row.destName, path.c_str());
+        ProgmanReplaceItem(row->iconTitle, "C:\\Marvane", row->destName,
+                           (std::string("C:\\Marvane\\") + row->destName).c_str());
         // Both of an item's commands have arrived when the call returns.
-        EXPECT_EQ(Commands().size(), before + 2) << row.iconTitle;
+        EXPECT_EQ(Commands().size(), before + 2) << row->iconTitle;
     }
     ProgmanClose();
     EXPECT_EQ(ddeReady, 0);
@@ -258,13 +245,8 @@ TEST_F(Dde, RemovalActivatesTheGroupDeletesItemsThenTheProductGroup)
         LeaveCriticalSection(&srv.lock);
         ASSERT_TRUE(ProgmanCreateGroup(c.group));
         const DWORD instance = ddeInstance;
-        for (int i = 0; i < fileCount; ++i) {
-            const PayloadFile& row = fileTable[i];
-            if (!row.makeIcon)
-                continue;
-            std::string path = std::string("C:\\Marvane\\") + row.destName;
-            ProgmanDeleteItem(row.iconTitle, path.c_str());
-        }
+        for (const PayloadFile* row : IconRows())
+            ProgmanDeleteItem(row->iconTitle, (std::string("C:\\Marvane\\") + row->destName).c_str());
         ProgmanDeleteGroup(c.group);
         // The shared instance is closed either way.
         EXPECT_EQ(ddeReady, 0);

@@ -9,6 +9,7 @@
 
 #include "payload/filetable.h"
 #include "shell/progman.h"
+#include "support/iconrows.h"
 #include "support/installed.h"
 #include "support/winhelp.h"
 
@@ -20,13 +21,9 @@ const char kProgramDir[] = "C:\\Marvane";
 void InstallItems(const char* group)
 {
     ASSERT_TRUE(ProgmanCreateGroup(group));
-    for (int i = 0; i < fileCount; ++i) {
-        const PayloadFile& row = fileTable[i];
-        if (!row.makeIcon)
-            continue;
-        std::string path = std::string(kProgramDir) + "\\" + row.destName;
-        ProgmanReplaceItem(row.iconTitle, kProgramDir, row.destName, path.c_str());
-    }
+    for (const PayloadFile* row : IconRows())
+        ProgmanReplaceItem(row->iconTitle, kProgramDir, row->destName,
+                           (std::string(kProgramDir) + "\\" + row->destName).c_str());
     ProgmanClose();
 }
 
@@ -34,13 +31,8 @@ void InstallItems(const char* group)
 void RemoveItems(const char* group)
 {
     ProgmanCreateGroup(group);
-    for (int i = 0; i < fileCount; ++i) {
-        const PayloadFile& row = fileTable[i];
-        if (!row.makeIcon)
-            continue;
-        std::string path = std::string(kProgramDir) + "\\" + row.destName;
-        ProgmanDeleteItem(row.iconTitle, path.c_str());
-    }
+    for (const PayloadFile* row : IconRows())
+        ProgmanDeleteItem(row->iconTitle, (std::string(kProgramDir) + "\\" + row->destName).c_str());
     ProgmanDeleteGroup(group);
 }
 

@@ -8,6 +8,37 @@
 
 namespace {
 
+using Compose = bool (*)(char*, size_t);
+
+// Composed into a buffer of N characters, the text is exactly `expected`.
+template <size_t N, typename F>
+void ExpectComposed(F compose, const char* expected)
+{
+    char buf[N];
+    EXPECT_TRUE(compose(buf, N)) << expected;
+    EXPECT_STREQ(buf, expected);
+}
+
+// A text that would not fit is never left cut: for every capacity up to the one it
+// needs, the call gives false and an empty text (or the whole text at exactly that
+// capacity) and writes nothing past the capacity.
+template <typename F>
+void ExpectWholeOrNothing(F compose, const char* whole)
+{
+    const size_t need = std::strlen(whole) + 1;
+    for (size_t cap = 0; cap <= need; ++cap) {
+        char buf[96];
+        std::memset(buf, '#', sizeof buf);
+        const bool ok = compose(buf, cap);
+        EXPECT_EQ(ok, cap == need) << cap;
+        if (cap > 0) {
+            EXPECT_STREQ(buf, ok ? whole : "") << cap;
+        }
+        for (size_t i = cap; i < sizeof buf; ++i)
+            ASSERT_EQ(buf[i], '#') << "written past capacity " << cap;
+    }
+}
+
 using ComposeOne = bool (*)(char*, size_t, const char*);
 
 struct CommandCase {
@@ -31,21 +62,20 @@ const CommandCase kCommands[] = {
 
 TEST(ShellText, CommandsCarryTheirArgumentsUnchanged)
 {
-    for (const CommandCase& c : kCommands) {
-        char buf[DDE_COMMAND_CHARS];
-        EXPECT_TRUE(c.compose(buf, sizeof buf, c.argument)) << c.expected;
-        EXPECT_STREQ(buf, c.expected);
-    }
+    for (const CommandCase& c : kCommands)
+        ExpectComposed<DDE_COMMAND_CHARS>([&](char* d, size_t n) { return c.compose(d, n, c.argument); }, c.expected);
 }
 
-struct AddItemCase {
-    const char* commandLine;
-    const char* item;
-    const char* workingDir;
+// The three arguments of a command or a registry line, and the text they make.
+struct ThreeArgCase {
+    const char* first;
+    const char* second;
+    const char* third;
     const char* expected;
 };
 
-const AddItemCase kAddItems[] = {
+// Command line, item title, working directory.
+const ThreeArgCase kAddItems[] = {
     {"C:\\Marvane\\Marvane.exe", "Marvane", "C:\\Marvane",
      "[AddItem(\"C:\\Marvane\\Marvane.exe\",\"Marvane\",,,,,C:\\Marvane)]"},
     {"C:\\Program Files\\M\\remove.exe", "Uninstall, \"M\" (1)", "D:\\My Data",
@@ -56,11 +86,9 @@ const AddItemCase kAddItems[] = {
 
 TEST(ShellText, AddItemHasFourEmptyFieldsAndAnUnquotedDirectory)
 {
-    for (const AddItemCase& c : kAddItems) {
-        char buf[DDE_COMMAND_CHARS];
-        EXPECT_TRUE(ComposeAddItem(buf, sizeof buf, c.commandLine, c.item, c.workingDir)) << c.expected;
-        EXPECT_STREQ(buf, c.expected);
-    }
+    for (const ThreeArgCase& c : kAddItems)
+        ExpectComposed<DDE_COMMAND_CHARS>(
+            [&](char* d, size_t n) { return ComposeAddItem(d, n, c.first, c.second, c.third); }, c.expected);
 }
 
 TEST(ShellText, LargestArgumentsFitWhole)
@@ -89,17 +117,8 @@ TEST(ShellText, LargestArgumentsFitWhole)
 // A command that would not fit is never left cut: empty text, false, no byte past cap.
 TEST(ShellText, TooSmallBufferGivesEmptyTextAndFalse)
 {
-    const char* expected = "[DeleteItem(\"Marvane\")]";
-    const size_t need = std::strlen(expected) + 1;
-    for (size_t cap = 1; cap <= need; ++cap) {
-        char buf[64];
-        std::memset(buf, '#', sizeof buf);
-        bool ok = ComposeDeleteItem(buf, cap, "Marvane");
-        EXPECT_EQ(ok, cap == need) << cap;
-        EXPECT_STREQ(buf, ok ? expected : "") << cap;
-        for (size_t i = cap; i < sizeof buf; ++i)
-            ASSERT_EQ(buf[i], '#') << "written past capacity " << cap;
-    }
+    ExpectWholeOrNothing([](char* d, size_t c) { return ComposeDeleteItem(d, c, "Marvane"); },
+                         "[DeleteItem(\"Marvane\")]");
     char untouched = '#';
     EXPECT_FALSE(ComposeCreateGroup(&untouched, 0, "x"));
     EXPECT_EQ(untouched, '#');
@@ -118,7 +137,6 @@ TEST(ShellText, TooSmallBufferGivesEmptyTextAndFalse)
 // it is left out (false, empty text, nothing written past the capacity).
 TEST(ShellText, RegistryLinesNeverCut)
 {
-    using Compose = bool (*)(char*, size_t);
     const struct {
         const char* name;
         Compose compose;
@@ -132,30 +150,13 @@ TEST(ShellText, RegistryLinesNeverCut)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const size_t need = std::strlen(c.whole) + 1;
-        for (size_t cap = 0; cap <= need; ++cap) {
-            char buf[96];
-            std::memset(buf, '#', sizeof buf);
-            const bool ok = c.compose(buf, cap);
-            EXPECT_EQ(ok, cap == need) << cap;
-            if (cap > 0) {
-                EXPECT_STREQ(buf, ok ? c.whole : "") << cap;
-            }
-            for (size_t i = cap; i < sizeof buf; ++i)
-                ASSERT_EQ(buf[i], '#') << "written past capacity " << cap;
-        }
+        ExpectWholeOrNothing(c.compose, c.whole);
     }
 }
 
-struct UninstallCase {
-    const char* programDir;
-    const char* dataDir;
-    const char* group;
-    const char* expected;
-};
-
-// Only the remover's own path is quoted, and only when it holds a blank.
-const UninstallCase kUninstall[] = {
+// Program directory, data directory, group. Only the remover's own path is quoted,
+// and only when it holds a blank.
+const ThreeArgCase kUninstall[] = {
     {"C:\\Marvane", "C:\\Marvane", "Marvane", "C:\\Marvane\\remove.exe -f C:\\Marvane -d C:\\Marvane -g Marvane"},
     {"C:\\Program Files\\Marvane", "C:\\Program Files\\Marvane", "Marvane",
      "\"C:\\Program Files\\Marvane\\remove.exe\" -f C:\\Program Files\\Marvane -d C:\\Program Files\\Marvane "
@@ -168,16 +169,15 @@ const UninstallCase kUninstall[] = {
 
 TEST(ShellText, UninstallStringTable)
 {
-    for (const UninstallCase& c : kUninstall) {
-        char buf[UNINSTALL_STRING_CHARS];
-        EXPECT_TRUE(ComposeUninstallString(buf, sizeof buf, c.programDir, c.dataDir, c.group)) << c.expected;
-        EXPECT_STREQ(buf, c.expected);
-    }
+    for (const ThreeArgCase& c : kUninstall)
+        ExpectComposed<UNINSTALL_STRING_CHARS>(
+            [&](char* d, size_t n) { return ComposeUninstallString(d, n, c.first, c.second, c.third); },
+            c.expected);
 }
 
 // The quiet line is the same line with the remover's own switch before -f, where
 // the remover reads it: the same quoting, whatever follows.
-const UninstallCase kQuietUninstall[] = {
+const ThreeArgCase kQuietUninstall[] = {
     {"C:\\Marvane", "C:\\Marvane", "Marvane", "C:\\Marvane\\remove.exe -q -f C:\\Marvane -d C:\\Marvane -g Marvane"},
     {"C:\\Program Files\\Marvane", "D:\\My Data", "Marvane Tools",
      "\"C:\\Program Files\\Marvane\\remove.exe\" -q -f C:\\Program Files\\Marvane -d D:\\My Data -g Marvane Tools"},
@@ -188,16 +188,15 @@ const UninstallCase kQuietUninstall[] = {
 
 TEST(ShellText, QuietUninstallStringTable)
 {
-    for (const UninstallCase& c : kQuietUninstall) {
-        char buf[UNINSTALL_STRING_CHARS];
-        EXPECT_TRUE(ComposeQuietUninstallString(buf, sizeof buf, c.programDir, c.dataDir, c.group)) << c.expected;
-        EXPECT_STREQ(buf, c.expected);
-    }
+    for (const ThreeArgCase& c : kQuietUninstall)
+        ExpectComposed<UNINSTALL_STRING_CHARS>(
+            [&](char* d, size_t n) { return ComposeQuietUninstallString(d, n, c.first, c.second, c.third); },
+            c.expected);
     // Beside the plain line: exactly " -q" more, right after the remover's path.
-    for (const UninstallCase& c : kUninstall) {
+    for (const ThreeArgCase& c : kUninstall) {
         char plain[UNINSTALL_STRING_CHARS], quiet[UNINSTALL_STRING_CHARS];
-        ASSERT_TRUE(ComposeUninstallString(plain, sizeof plain, c.programDir, c.dataDir, c.group));
-        ASSERT_TRUE(ComposeQuietUninstallString(quiet, sizeof quiet, c.programDir, c.dataDir, c.group));
+        ASSERT_TRUE(ComposeUninstallString(plain, sizeof plain, c.first, c.second, c.third));
+        ASSERT_TRUE(ComposeQuietUninstallString(quiet, sizeof quiet, c.first, c.second, c.third));
         std::string expected = plain;
         expected.insert(expected.find(" -f "), " -q");
         EXPECT_EQ(std::string(quiet), expected);
@@ -216,11 +215,9 @@ TEST(ShellText, DisplayIconIsTheProgramsFirstIcon)
         {"", "\\Marvane.exe,0"},
         {nullptr, "\\Marvane.exe,0"},
     };
-    for (const auto& c : cases) {
-        char buf[UNINSTALL_STRING_CHARS];
-        EXPECT_TRUE(ComposeDisplayIcon(buf, sizeof buf, c.programDir)) << c.expected;
-        EXPECT_STREQ(buf, c.expected);
-    }
+    for (const auto& c : cases)
+        ExpectComposed<UNINSTALL_STRING_CHARS>(
+            [&](char* d, size_t n) { return ComposeDisplayIcon(d, n, c.programDir); }, c.expected);
 }
 
 TEST(ShellText, ProductGroupIgnoresCaseOnly)

@@ -1,5 +1,8 @@
 #include "support/installed.h"
 
+#include <aclapi.h>
+#include <gtest/gtest.h>
+#include <sddl.h>
 #include <shlobj.h>
 
 #include <vector>
@@ -9,6 +12,28 @@
 
 const std::set<std::string> kAllItems = {"Marvane.lnk", "Marvane Help File.lnk", "Marvane Release Notes.lnk",
                                          "Uninstall Marvane.lnk"};
+
+std::string Packed(const std::string& name)
+{
+    return ReadFileBytes(WindowsPath(Env("MARVANE_PAYLOAD_OUT")) + "\\" + name);
+}
+
+DWORD PackedKib()
+{
+    size_t bytes = 0;
+    for (const PayloadFile& row : fileTable)
+        bytes += Packed(row.destName).size();
+    return static_cast<DWORD>((bytes + 1023) / 1024);
+}
+
+void ExpectInstalledAsPacked(const std::string& dir, const std::string& skipped)
+{
+    for (const PayloadFile& row : fileTable) {
+        std::string want = Packed(row.destName), path = dir + "\\" + row.destName;
+        ASSERT_FALSE(want.empty()) << "packed file missing: " << row.destName;
+        EXPECT_TRUE(row.destName == skipped || ReadFileBytes(path) == want) << "installed bytes differ: " << path;
+    }
+}
 
 std::string ProgramsFolder()
 {
@@ -71,4 +96,36 @@ RegValue UninstallValue(const char* name)
 std::string WithNul(const std::string& text)
 {
     return text + std::string(1, '\0');
+}
+
+DWORD EveryoneRights(const std::string& path)
+{
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    if (GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                              nullptr, &sd) != ERROR_SUCCESS)
+        return 0xFFFFFFFF;  // unreadable: as open as can be
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID everyone = nullptr;
+    AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
+    DWORD rights = dacl ? 0 : 0xFFFFFFFF;  // no DACL at all grants everything
+    for (DWORD i = 0; dacl && i < dacl->AceCount; ++i) {
+        ACCESS_ALLOWED_ACE* ace = nullptr;
+        if (GetAce(dacl, i, reinterpret_cast<void**>(&ace)) && ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE &&
+            EqualSid(&ace->SidStart, everyone))
+            rights |= ace->Mask;
+    }
+    FreeSid(everyone);
+    LocalFree(sd);
+    return rights;
+}
+
+bool SetRights(const std::string& path, const char* sddl)
+{
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &sd, nullptr))
+        return false;
+    bool ok = SetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, sd) != 0;
+    LocalFree(sd);
+    return ok;
 }

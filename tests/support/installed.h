@@ -1,5 +1,7 @@
-// What an installation leaves behind, as the tests read it: the group's items,
-// the WIN.INI section and the uninstall key.
+// What an installation leaves behind, as the tests read it: the files, the
+// group's items, the WIN.INI section, the uninstall key and the program
+// directory's rights. The payload's names are the file table's (fileTable), as
+// compiled into the Installer.
 #ifndef MARVANE_TEST_INSTALLED_H
 #define MARVANE_TEST_INSTALLED_H
 
@@ -7,6 +9,15 @@
 
 #include <set>
 #include <string>
+
+#include "payload/filetable.h"
+
+// A payload file as the build packed it, by installed name.
+std::string Packed(const std::string& name);
+// The packed files' size in KiB, rounded up (the uninstall entry's EstimatedSize).
+DWORD PackedKib();
+// Every file of the table is in dir as packed, but the one skipped.
+void ExpectInstalledAsPacked(const std::string& dir, const std::string& skipped = "");
 
 // The Start Menu's Programs folder of the prefix (where Wine's shell puts groups).
 std::string ProgramsFolder();
@@ -32,5 +43,13 @@ RegValue ReadValue(HKEY key, const char* name);
 RegValue UninstallValue(const char* name);
 // A string as the registry stores it: with its terminating NUL.
 std::string WithNul(const std::string& text);
+
+// The rights the DACL that the system reports for `path` gives Everyone (0: no
+// entry). Wine keeps no descriptor, but the one a directory is given decides its
+// Unix mode, from which Wine reports the DACL: Everyone stands for the mode's bits
+// for others. A directory made with the program directory's rights has none.
+DWORD EveryoneRights(const std::string& path);
+// Gives `path` the rights of the SDDL text `sddl` (SetFileSecurityA).
+bool SetRights(const std::string& path, const char* sddl);
 
 #endif

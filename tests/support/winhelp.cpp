@@ -1,5 +1,7 @@
 #include "support/winhelp.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -40,6 +42,11 @@ std::string FreshDir(const std::string& name)
         RunProgram("C:\\windows\\system32\\cmd.exe", "/c rmdir /s /q \"" + dir + "\"");
     CreateDirectoryA(dir.c_str(), nullptr);
     return dir;
+}
+
+std::string FreshTestDir()
+{
+    return FreshDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
 }
 
 bool FileExists(const std::string& path)
@@ -255,6 +262,22 @@ std::string ControlText(HWND dialog, int id)
     return control ? WindowText(control) : std::string("<no control>");
 }
 
+std::vector<std::string> ItemTexts(HWND control)
+{
+    char cls[32] = "";
+    GetClassNameA(control, cls, sizeof cls);
+    const bool list = lstrcmpiA(cls, "ListBox") == 0;
+    std::vector<std::string> items;
+    const LRESULT n = SendMessageA(control, list ? LB_GETCOUNT : CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < n; ++i) {
+        char text[512] = "";
+        SendMessageA(control, list ? LB_GETTEXT : CB_GETLBTEXT, static_cast<WPARAM>(i),
+                     reinterpret_cast<LPARAM>(text));
+        items.push_back(text);
+    }
+    return items;
+}
+
 void ClickButton(HWND dialog, int id)
 {
     HWND button = GetDlgItem(dialog, id);
@@ -338,15 +361,19 @@ COLORREF ScreenPixel(int x, int y)
 
 Started StartProgram(const std::string& exe, const std::string& args, const std::string& cwd)
 {
+    return StartWithCommandLine(nullptr, "\"" + exe + "\"" + (args.empty() ? "" : " " + args), cwd);
+}
+
+Started StartWithCommandLine(const char* exe, const std::string& commandLine, const std::string& cwd)
+{
     Started s;
-    std::string cmd = "\"" + exe + "\"" + (args.empty() ? "" : " " + args);
-    std::vector<char> line(cmd.begin(), cmd.end());
+    std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                       cwd.empty() ? nullptr : cwd.c_str(), &si, &pi)) {
+    if (CreateProcessA(exe, line.data(), nullptr, nullptr, FALSE, 0, nullptr, cwd.empty() ? nullptr : cwd.c_str(),
+                       &si, &pi)) {
         CloseHandle(pi.hThread);
         s.process = pi.hProcess;
         s.pid = pi.dwProcessId;

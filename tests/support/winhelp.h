@@ -22,6 +22,8 @@ std::string SetupExe();
 
 // A fresh, empty directory for one test under the prefix's C:\tests.
 std::string FreshDir(const std::string& name);
+// The same, named after the test that runs.
+std::string FreshTestDir();
 
 bool FileExists(const std::string& path);
 bool DirExists(const std::string& path);
@@ -64,6 +66,8 @@ bool WaitForWindowGone(HWND window, DWORD timeoutMs = 20000);
 
 std::string WindowText(HWND window);
 std::string ControlText(HWND dialog, int id);
+// The texts of a combo box's or a list box's items, in order (each under 512 characters).
+std::vector<std::string> ItemTexts(HWND control);
 // Presses a button the way a click does (BM_CLICK), without waiting for the result.
 void ClickButton(HWND dialog, int id);
 // Sends a message and returns once the window has handled it (also across threads
@@ -96,6 +100,9 @@ struct Started {
 };
 // Starts a program; cwd may be empty for the current directory.
 Started StartProgram(const std::string& exe, const std::string& args, const std::string& cwd = "");
+// Starts exe with exactly this command line, the program name as written in it (exe
+// null: the program is the command line's first word, looked for as the platform does).
+Started StartWithCommandLine(const char* exe, const std::string& commandLine, const std::string& cwd = "");
 // Waits for it and returns its exit code; kills it and returns -999 after timeoutMs.
 int WaitExit(Started& started, DWORD timeoutMs = 60000);
 // Starts, waits, returns the exit code.
