@@ -15,6 +15,11 @@ for f in "$testdir"/screenshots/*.bmp; do
     convert "$f" "${f%.bmp}.png" && rm -f "$f"
 done
 echo "== screenshots in $testdir/screenshots"
+# Where the tests above ran the 64-bit build, the real 32-bit programs run the
+# end-to-end tests through emulation (timed on their own).
+if [ "$MARVANE_TEST_ARCH" != i686 ]; then
+    bash "$root/tools/qemu/run-tests.sh" || status=1
+fi
 
 # ---- Release checks: setup.exe's own size, what both programs ask of the loader,
 # the pure code under sanitizers and fuzzing (natively, with clang), and two builds

@@ -6,10 +6,15 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/tools/install-deps.sh"
 . "$root/tools/wine-env.sh"
+if [ "$MARVANE_PE32_WAY" = emulated ]; then
+    # The kernel runs no 32-bit code: run the 32-bit program through emulation all the same.
+    MARVANE_TEST_ARCH=i686
+    . "$root/tools/wine-env.sh"
+fi
 bash "$root/tools/build.sh" >/dev/null
 exe=$root/build/setup.exe
 if [ "$MARVANE_TEST_ARCH" != i686 ]; then
-    # This machine cannot run 32-bit programs: run the 64-bit build of the same sources.
+    # Neither natively nor emulated: run the 64-bit build of the same sources.
     cmake -S "$root" -B "$root/build-x64" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-x86_64.cmake" ${MARVANE_CMAKE_ARGS:-} >/dev/null
     cmake --build "$root/build-x64" --target setup -j "$(nproc)" >/dev/null
     exe=$root/build-x64/setup.exe
@@ -20,7 +25,7 @@ rm -rf "$WINEPREFIX"
 "$MARVANE_WINE" wineboot -i >/dev/null 2>&1
 "$MARVANE_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 wineserver -w
-echo "== running $(basename "$exe") ${*:--q -l} under $MARVANE_WINE (prefix $WINEPREFIX)"
+echo "== running $exe ${*:--q -l} under $MARVANE_WINE ($MARVANE_WINE_WAY; prefix $WINEPREFIX)"
 work=$WINEPREFIX/drive_c/run
 mkdir -p "$work"
 rc=0

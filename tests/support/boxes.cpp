@@ -29,7 +29,7 @@ BOOL CALLBACK FindIcon(HWND child, LPARAM lParam)
     if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON || !IsWindowVisible(child))
         return TRUE;
     DWORD_PTR icon = 0;
-    SendMessageTimeoutA(child, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 5000, &icon);
+    SendMessageTimeoutA(child, STM_GETICON, 0, 0, SMTO_NORMAL, 5000, &icon);  // as WindowText
     *reinterpret_cast<HICON*>(lParam) = reinterpret_cast<HICON>(icon);
     return icon == 0;
 }

@@ -247,8 +247,11 @@ std::string WindowText(HWND window)
 {
     char buf[2048];
     buf[0] = '\0';
-    // WM_GETTEXT works across processes for the standard controls.
-    SendMessageTimeoutA(window, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, 5000,
+    // WM_GETTEXT works across processes for the standard controls. Not SMTO_ABORTIFHUNG:
+    // Wine counts a thread as hung when it has not read its queue for 5 s, which a slow
+    // start (a loaded machine, an emulated one) exceeds before a box's first message loop,
+    // and the text would come back empty although the box is there.
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf), SMTO_NORMAL, 5000,
                         nullptr);
     return buf;
 }
@@ -296,7 +299,7 @@ bool ClickButtonNow(HWND dialog, int id)
 void TypeText(HWND dialog, int id, const std::string& text)
 {
     HWND control = GetDlgItem(dialog, id);
-    SendMessageTimeoutA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 5000,
+    SendMessageTimeoutA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_NORMAL, 5000,
                         nullptr);
 }
 
