@@ -48,10 +48,18 @@ b=$work/second-copy/of/the/sources
 copy_sources "$a"
 copy_sources "$b"
 [ -n "${MARVANE_CMAKE_ARGS:-}" ] && echo "== both builds with: $MARVANE_CMAKE_ARGS"
+# Both at once: the trees share nothing, and the first build's single job leaves a
+# core to the second.
 echo "== building in $a"
-build "$a" 1 UTC 022
 echo "== building in $b"
-build "$b" "$(nproc)" Pacific/Kiritimati 077
+build "$a" 1 UTC 022 &
+pid_a=$!
+build "$b" "$(nproc)" Pacific/Kiritimati 077 &
+pid_b=$!
+built=0
+wait $pid_a || built=1
+wait $pid_b || built=1
+[ $built = 0 ] || exit 1
 
 # What is compared: setup.exe, every file of the packed payload and the package
 # manifest. Left out: CMake's own files (build/payload is also the build folder of

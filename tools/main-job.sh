@@ -28,8 +28,16 @@ wineserver -w
 echo "== running $exe ${*:--q -l} under $MARVANE_WINE ($MARVANE_WINE_WAY; prefix $WINEPREFIX)"
 work=$WINEPREFIX/drive_c/run
 mkdir -p "$work"
+# A display of its own for the whole job. Wine's desktop process stays connected
+# to it until the end, where every Wine process is ended before the display goes:
+# a display that went first would leave them complaining of a broken connection.
+exec 8< <(Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp 2>/dev/null & echo "pid $!")
+read -r _ xvfb_pid <&8
+read -r display_number <&8
+export DISPLAY=:$display_number
+trap 'wineserver -k 2>/dev/null; kill "$xvfb_pid" 2>/dev/null' EXIT
 rc=0
-(cd "$work" && xvfb-run -a "$MARVANE_WINE" "$exe" ${*:--q -l}) || rc=$?
+(cd "$work" && "$MARVANE_WINE" "$exe" ${*:--q -l}) || rc=$?
 echo "== setup.exe exit code: $rc"
 c=$WINEPREFIX/drive_c
 if [ -d "$c/Marvane" ]; then
@@ -46,5 +54,4 @@ if [ -f "$work/setup.log" ]; then
     echo "== setup.log"
     tr -d '\r' < "$work/setup.log"
 fi
-wineserver -k 2>/dev/null || true
 exit $rc

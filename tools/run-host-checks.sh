@@ -7,12 +7,18 @@
 # or fuzzer crash; a crashing input is kept as <build>/fuzz/<target>/crash-*.
 #   MARVANE_HOST_BUILD   build folder (default build-host)
 #   MARVANE_FUZZ_SECONDS time per fuzz target (default 20)
+#   MARVANE_FUZZ_JOBS    fuzz targets run at once (default 2; each one still gets
+#                        its full time on one core)
 #   MARVANE_CMAKE_ARGS   the cross build's extra CMake options (tools/build.sh): a
 #                        -DMARVANE_GTEST_DIR=... among them applies here too
+# With --build, only configures and builds (a later run then starts at the tests).
 set -euo pipefail
+build_only=0
+[ "${1:-}" = --build ] && build_only=1
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${MARVANE_HOST_BUILD:-$root/build-host}
 seconds=${MARVANE_FUZZ_SECONDS:-20}
+jobs=${MARVANE_FUZZ_JOBS:-2}
 host_args=()
 for arg in ${MARVANE_CMAKE_ARGS:-}; do
     case $arg in
@@ -27,6 +33,7 @@ CC=clang CXX=clang++ cmake -S "$root/tests/host" -B "$build" -DCMAKE_BUILD_TYPE=
     ${host_args[@]+"${host_args[@]}"} >"$log" 2>&1 ||
     { cat "$log"; exit 1; }
 cmake --build "$build" -j "$(nproc)" >>"$log" 2>&1 || { tail -n 40 "$log"; exit 1; }
+[ $build_only = 1 ] && exit 0
 
 status=0
 echo "== host checks: unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
@@ -40,15 +47,35 @@ else
     status=1
 fi
 
-while IFS= read -r target; do
-    [ -n "$target" ] || continue
-    work=$build/fuzz/$target
+# fuzz TARGET: one target's run, its output in <build>/fuzz/TARGET/run.log and its
+# exit code in .../rc. The seeds are read, never written: new inputs go to the
+# build's own corpus.
+fuzz() {
+    local work=$build/fuzz/$1 rc=0
     mkdir -p "$work/corpus"
-    echo "== host checks: fuzzing $target for ${seconds}s"
-    # The seeds are read, never written: new inputs go to the build's own corpus.
-    if "$build/fuzz_$target" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 -max_len=4096 \
-        -print_final_stats=1 -artifact_prefix="$work/" "$work/corpus" "$root/tests/fuzz/corpus/$target" \
-        >"$work/run.log" 2>&1; then
+    rm -f "$work/rc"
+    "$build/fuzz_$1" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 -max_len=4096 \
+        -print_final_stats=1 -artifact_prefix="$work/" "$work/corpus" "$root/tests/fuzz/corpus/$1" \
+        >"$work/run.log" 2>&1 || rc=$?
+    echo $rc >"$work/rc"
+}
+
+mapfile -t targets < <(grep -v '^$' "$build/fuzz-targets.txt")
+echo "== host checks: fuzzing ${#targets[@]} targets for ${seconds}s each, $jobs at a time"
+running=0
+for target in "${targets[@]}"; do
+    if [ "$running" -ge "$jobs" ]; then
+        wait -n || true
+        running=$((running - 1))
+    fi
+    fuzz "$target" &
+    running=$((running + 1))
+done
+wait
+for target in "${targets[@]}"; do
+    work=$build/fuzz/$target
+    echo "== host checks: fuzzed $target for ${seconds}s"
+    if [ "$(cat "$work/rc" 2>/dev/null)" = 0 ]; then
         grep -E '^stat::number_of_executed_units|^Done' "$work/run.log" | tr '\n' ' '
         echo
     else
@@ -56,7 +83,7 @@ while IFS= read -r target; do
         echo "== host checks: fuzz target $target FAILED (input kept in $work)"
         status=1
     fi
-done <"$build/fuzz-targets.txt"
+done
 
 [ $status = 0 ] && echo "== host checks passed" || echo "== host checks FAILED"
 exit $status
