@@ -148,11 +148,14 @@ protected:
         *mode = Dialog("Install");
         ASSERT_NE(*mode, nullptr);
     }
-    // Waits for a dialog, checks it came, screenshots it and presses a button.
-    void Answer(const char* caption, int button, const std::string& shot)
+    // Waits for a dialog, checks it came (and what a message box says), screenshots
+    // it and presses a button.
+    void Answer(const char* caption, int button, const std::string& shot, const char* text = nullptr)
     {
         HWND d = Dialog(caption);
         ASSERT_NE(d, nullptr) << "no dialog \"" << caption << "\"";
+        if (text)
+            EXPECT_EQ(MessageBoxText(d), text);
         Shot(shot);
         ClickButton(d, button);
         EXPECT_TRUE(WaitForWindowGone(d)) << "dialog \"" << caption << "\" stayed";
@@ -418,11 +421,7 @@ TEST_F(E2E, InteractiveThroughEveryDialog)
     Shot("6-group");
     ClickButton(group, IDOK);
 
-    HWND done = Dialog("Congratulations!");
-    ASSERT_NE(done, nullptr);
-    EXPECT_EQ(MessageBoxText(done), "Installation successful!");
-    Shot("7-done");
-    ClickButton(done, IDOK);
+    ASSERT_NO_FATAL_FAILURE(Answer("Congratulations!", IDOK, "7-done", "Installation successful!"));
     EXPECT_EQ(WaitExit(process), 0);
 
     EXPECT_TRUE(DirExists("C:\\MarvaneData"));
@@ -457,11 +456,8 @@ TEST_F(E2E, InteractiveGroupCancelled)
     Answer("PROGRAM files directory", IDOK, "program-dir");
     Answer("DATA files directory", IDOK, "data-dir");
     Answer("Program Manager Group", IDCANCEL, "group");
-    HWND box = Dialog("Marvane 2.6 Install");
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(MessageBoxText(box), "Some portion of installation process failed.");
-    Shot("failed");
-    ClickButton(box, IDOK);
+    ASSERT_NO_FATAL_FAILURE(
+        Answer("Marvane 2.6 Install", IDOK, "failed", "Some portion of installation process failed."));
     EXPECT_EQ(WaitExit(process), 1);
     ExpectNothingRecorded();
     ExpectInstalledAsPacked("C:\\Marvane");  // copied files stay
@@ -507,10 +503,8 @@ TEST_F(E2E, InteractiveCancelInCopy)
     // been handled before the prompt is answered.
     ASSERT_TRUE(ClickButtonNow(progress, IDCANCEL));
     ClickButton(prompt, IDCANCEL);  // skip the optional file; the walk then stops
-    HWND box = Dialog("Marvane 2.6 Install");
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(MessageBoxText(box), "Some portion of installation process failed.");
-    ClickButton(box, IDOK);
+    ASSERT_NO_FATAL_FAILURE(
+        Answer("Marvane 2.6 Install", IDOK, "box", "Some portion of installation process failed."));
     EXPECT_EQ(WaitExit(process), 1);
     CloseHandle(lock);
     ExpectNothingRecorded();
