@@ -13,24 +13,6 @@
 
 namespace {
 
-// The value with its exact bytes, or "<absent>"; type must be REG_SZ.
-std::string RegistryValue(const char* name)
-{
-    RegValue v = UninstallValue(name);
-    if (!v.present)
-        return "<absent>";
-    return v.type == REG_SZ ? v.bytes : "<not REG_SZ>";  // the terminating NUL included
-}
-
-DWORD RegistryDword(const char* name)
-{
-    RegValue v = UninstallValue(name);
-    DWORD data = 0xFFFFFFFF;
-    if (v.present && v.type == REG_DWORD && v.bytes.size() == sizeof data)
-        std::memcpy(&data, v.bytes.data(), sizeof data);
-    return data;
-}
-
 // Sizes of the payload resources stored in setup.exe, in table order.
 std::vector<unsigned> ResourceSizes()
 {
@@ -43,29 +25,12 @@ std::vector<unsigned> ResourceSizes()
     return sizes;
 }
 
-void ExpectRecord(const std::string& dir, const std::string& dataDir, const std::string& group)
+// The installed files, the section and the whole uninstall entry.
+void ExpectInstalled(const std::string& dir, const std::string& dataDir, const std::string& group)
 {
-    EXPECT_EQ(Profile("DIR"), dir);
-    EXPECT_EQ(Profile("DEFDIR"), dataDir);
-    EXPECT_EQ(Profile("GROUP"), group);
-    EXPECT_EQ(Profile("INSTOPTS"), "1");
-    EXPECT_EQ(RegistryValue("DisplayName"), std::string("Corvatek Marvane Uninstall", 27));
-    std::string remover = dir + "\\remove.exe";
-    if (remover.find(' ') != std::string::npos)
-        remover = "\"" + remover + "\"";
-    std::string command = remover + " -f " + dir + " -d " + dataDir + " -g " + group;
-    EXPECT_EQ(RegistryValue("UninstallString"), std::string(command.c_str(), command.size() + 1));
-    std::string quiet = remover + " -q -f " + dir + " -d " + dataDir + " -g " + group;
-    EXPECT_EQ(RegistryValue("QuietUninstallString"), std::string(quiet.c_str(), quiet.size() + 1));
-    std::string icon = dir + "\\Marvane.exe,0";
-    EXPECT_EQ(RegistryValue("DisplayIcon"), std::string(icon.c_str(), icon.size() + 1));
-    EXPECT_EQ(RegistryDword("NoModify"), 1u);
-    EXPECT_EQ(RegistryDword("NoRepair"), 1u);
-    // The fuller entry Windows' list of programs shows.
-    EXPECT_EQ(RegistryValue("DisplayVersion"), std::string("2.6", 4));
-    EXPECT_EQ(RegistryValue("Publisher"), std::string("Corvatek", 9));
-    EXPECT_EQ(RegistryValue("InstallLocation"), std::string(dir.c_str(), dir.size() + 1));
-    EXPECT_EQ(RegistryDword("EstimatedSize"), PackedKib());
+    ExpectInstalledAsPacked(dir);
+    ExpectSection(dir, dataDir, group);
+    ExpectUninstallEntry(dir, dataDir, group, PackedKib());
 }
 
 void ExpectNothingRecorded()
@@ -143,12 +108,22 @@ class E2E : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const char* name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        work = FreshDir(name);
+        work = FreshTestDir();
         tempBefore = ListDir(PlatformTempDir());
     }
     int Run(const std::string& args, DWORD timeoutMs = 120000) { return RunProgram(SetupExe(), args, work, timeoutMs); }
     std::vector<std::string> Log() { return SplitLines(ReadFileBytes(work + "\\setup.log")); }
+    // setup.log holds one complete installation into dir and its cleanup; returns
+    // the run's private temporary directory.
+    std::string ExpectOneRunLogged(const std::string& dir)
+    {
+        std::vector<std::string> got = Log();
+        std::string temp = TempDirOfRun(got);
+        std::vector<std::string> want = InstallLog(temp, dir);
+        Append(want, CleanupLog(temp));
+        ExpectLog(got, want);
+        return temp;
+    }
     void ExpectTempUntouched()
     {
         EXPECT_EQ(ListDir(PlatformTempDir()), tempBefore) << "files left in the temporary directory";
@@ -156,7 +131,7 @@ protected:
     // A screenshot once the window just shown has painted.
     void Shot(const std::string& what)
     {
-        Snapshot(std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" + what);
+        Snapshot(TestName() + "-" + what);
     }
 
     // Interactive helpers: each waits for one window of the running setup.exe.
@@ -164,11 +139,23 @@ protected:
     {
         return WaitForWindow("#32770", caption, timeoutMs, process.pid);
     }
-    // Waits for a dialog, checks it came, screenshots it and presses a button.
-    void Answer(const char* caption, int button, const std::string& shot)
+    // Starts setup.exe and waits for its main window and its first dialog.
+    void StartWithWindows(const std::string& args, HWND* main, HWND* mode)
+    {
+        process = StartProgram(SetupExe(), args, work);
+        *main = WaitForWindow("QXInstal", nullptr, 30000, process.pid);
+        ASSERT_NE(*main, nullptr);
+        *mode = Dialog("Install");
+        ASSERT_NE(*mode, nullptr);
+    }
+    // Waits for a dialog, checks it came (and what a message box says), screenshots
+    // it and presses a button.
+    void Answer(const char* caption, int button, const std::string& shot, const char* text = nullptr)
     {
         HWND d = Dialog(caption);
         ASSERT_NE(d, nullptr) << "no dialog \"" << caption << "\"";
+        if (text)
+            EXPECT_EQ(MessageBoxText(d), text);
         Shot(shot);
         ClickButton(d, button);
         EXPECT_TRUE(WaitForWindowGone(d)) << "dialog \"" << caption << "\" stayed";
@@ -187,15 +174,9 @@ TEST_F(E2E, QuietDefaults)
     ASSERT_TRUE(CreateDirectoryA("C:\\Plain", nullptr));
     EXPECT_NE(EveryoneRights("C:\\Plain"), 0u);
     EXPECT_EQ(EveryoneRights("C:\\Marvane"), 0u);
-    ExpectInstalledAsPacked("C:\\Marvane");
-    ExpectRecord("C:\\Marvane", "C:\\Marvane", "Marvane");
+    ExpectInstalled("C:\\Marvane", "C:\\Marvane", "Marvane");
     EXPECT_EQ(GroupItems("Marvane"), kAllItems);
-    std::vector<std::string> got = Log();
-    std::string temp = TempDirOfRun(got);
-    std::vector<std::string> want = InstallLog(temp, "C:\\Marvane");
-    Append(want, CleanupLog(temp));
-    ExpectLog(got, want);
-    ExpectPrivateTempDirGone(temp);
+    ExpectPrivateTempDirGone(ExpectOneRunLogged("C:\\Marvane"));
     ExpectTempUntouched();
 }
 
@@ -210,8 +191,7 @@ TEST_F(E2E, QuietTwice)
     ASSERT_EQ(Run("-q -l"), 0);
     EXPECT_EQ(EveryoneRights("C:\\Marvane") & (FILE_WRITE_DATA | FILE_ADD_SUBDIRECTORY | DELETE), 0u);
     EXPECT_EQ(GroupItems("Marvane"), kAllItems);  // one item per title
-    ExpectRecord("C:\\Marvane", "C:\\Marvane", "Marvane");
-    ExpectInstalledAsPacked("C:\\Marvane");
+    ExpectInstalled("C:\\Marvane", "C:\\Marvane", "Marvane");
     std::vector<std::string> got = Log();
     ASSERT_EQ(got.size(), 2u * 38u);  // both runs, the second after the first
     std::string first = TempDirOfRun(got), second = TempDirOfRun(got, 38);
@@ -227,8 +207,7 @@ TEST_F(E2E, QuietTwice)
 TEST_F(E2E, InstallquWritesNoLog)
 {
     ASSERT_EQ(Run("-installqu -l"), 0);
-    ExpectInstalledAsPacked("C:\\Marvane");
-    ExpectRecord("C:\\Marvane", "C:\\Marvane", "Marvane");
+    ExpectInstalled("C:\\Marvane", "C:\\Marvane", "Marvane");
     EXPECT_FALSE(FileExists(work + "\\setup.log"));
     ExpectTempUntouched();
 }
@@ -326,7 +305,7 @@ TEST_F(E2E, RemovalWithOtherGroup)
 {
     WriteProfileStringA("Marvane", "GROUP", "Corvatek Tools");
     ASSERT_EQ(Run("-q"), 0);
-    ExpectRecord("C:\\Marvane", "C:\\Marvane", "Corvatek Tools");
+    ExpectInstalled("C:\\Marvane", "C:\\Marvane", "Corvatek Tools");
     EXPECT_EQ(GroupItems("Corvatek Tools"), kAllItems);
     ASSERT_EQ(Run("-r -q -l"), 0);
     EXPECT_TRUE(DirExists(ProgramsFolder() + "\\Corvatek Tools"));  // a group of another name stays
@@ -353,8 +332,7 @@ TEST_F(E2E, RecordedDirWithBlanks)
     WriteProfileStringA("Marvane", "DIR", "C:\\Program Files\\Marvane Plus");
     WriteProfileStringA("Marvane", "GROUP", "Marvane Plus Tools");
     ASSERT_EQ(Run("-q -l"), 0);
-    ExpectInstalledAsPacked("C:\\Program Files\\Marvane Plus");
-    ExpectRecord("C:\\Program Files\\Marvane Plus", "C:\\Program Files\\Marvane Plus", "Marvane Plus Tools");
+    ExpectInstalled("C:\\Program Files\\Marvane Plus", "C:\\Program Files\\Marvane Plus", "Marvane Plus Tools");
     EXPECT_EQ(GroupItems("Marvane Plus Tools"), kAllItems);
 }
 
@@ -363,8 +341,7 @@ TEST_F(E2E, RecordedDataDirUsedQuietly)
     WriteProfileStringA("Marvane", "DEFDIR", "C:\\MarvaneData\\Sub\\");
     ASSERT_EQ(Run("-q -l"), 0);
     EXPECT_TRUE(DirExists("C:\\MarvaneData\\Sub"));
-    ExpectInstalledAsPacked("C:\\Marvane");
-    ExpectRecord("C:\\Marvane", "C:\\MarvaneData\\Sub", "Marvane");
+    ExpectInstalled("C:\\Marvane", "C:\\MarvaneData\\Sub", "Marvane");
 }
 
 // Clicks OK on the next error box of a CreateDirectoryPath failure and returns its text.
@@ -405,11 +382,8 @@ TEST_F(E2E, ProgramDirCannotBeCreated)
 
 TEST_F(E2E, InteractiveThroughEveryDialog)
 {
-    process = StartProgram(SetupExe(), "-l", work);
-    HWND main = WaitForWindow("QXInstal", nullptr, 30000, process.pid);
-    ASSERT_NE(main, nullptr);
-    HWND mode = Dialog("Install");
-    ASSERT_NE(mode, nullptr);
+    HWND main = nullptr, mode = nullptr;
+    ASSERT_NO_FATAL_FAILURE(StartWithWindows("-l", &main, &mode));
     EXPECT_EQ(WindowText(main), "Marvane 2.6 Install");
     EXPECT_EQ(ControlText(mode, 1851), "Install or update Marvane");
     EXPECT_EQ(ControlText(mode, 1852), "Remove prior installation of Marvane");
@@ -447,22 +421,13 @@ TEST_F(E2E, InteractiveThroughEveryDialog)
     Shot("6-group");
     ClickButton(group, IDOK);
 
-    HWND done = Dialog("Congratulations!");
-    ASSERT_NE(done, nullptr);
-    EXPECT_EQ(MessageBoxText(done), "Installation successful!");
-    Shot("7-done");
-    ClickButton(done, IDOK);
+    ASSERT_NO_FATAL_FAILURE(Answer("Congratulations!", IDOK, "7-done", "Installation successful!"));
     EXPECT_EQ(WaitExit(process), 0);
 
-    ExpectInstalledAsPacked("C:\\Marvane");
     EXPECT_TRUE(DirExists("C:\\MarvaneData"));
-    ExpectRecord("C:\\Marvane", "C:\\MarvaneData", "Marvane");
+    ExpectInstalled("C:\\Marvane", "C:\\MarvaneData", "Marvane");
     EXPECT_EQ(GroupItems("Marvane"), kAllItems);
-    std::vector<std::string> got = Log();
-    std::string temp = TempDirOfRun(got);
-    std::vector<std::string> want = InstallLog(temp, "C:\\Marvane");
-    Append(want, CleanupLog(temp));
-    ExpectLog(got, want);
+    ExpectOneRunLogged("C:\\Marvane");
     ExpectTempUntouched();
 }
 
@@ -480,7 +445,7 @@ TEST_F(E2E, InteractiveDataDirCancelled)
     Answer("Congratulations!", IDOK, "done");
     EXPECT_EQ(WaitExit(process), 0);
     // The stored data directory stays in force, uncreated.
-    ExpectRecord("C:\\Marvane", "C:\\Stored Data", "Marvane");
+    ExpectInstalled("C:\\Marvane", "C:\\Stored Data", "Marvane");
     EXPECT_FALSE(DirExists("C:\\Stored Data"));
 }
 
@@ -491,11 +456,8 @@ TEST_F(E2E, InteractiveGroupCancelled)
     Answer("PROGRAM files directory", IDOK, "program-dir");
     Answer("DATA files directory", IDOK, "data-dir");
     Answer("Program Manager Group", IDCANCEL, "group");
-    HWND box = Dialog("Marvane 2.6 Install");
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(MessageBoxText(box), "Some portion of installation process failed.");
-    Shot("failed");
-    ClickButton(box, IDOK);
+    ASSERT_NO_FATAL_FAILURE(
+        Answer("Marvane 2.6 Install", IDOK, "failed", "Some portion of installation process failed."));
     EXPECT_EQ(WaitExit(process), 1);
     ExpectNothingRecorded();
     ExpectInstalledAsPacked("C:\\Marvane");  // copied files stay
@@ -541,10 +503,8 @@ TEST_F(E2E, InteractiveCancelInCopy)
     // been handled before the prompt is answered.
     ASSERT_TRUE(ClickButtonNow(progress, IDCANCEL));
     ClickButton(prompt, IDCANCEL);  // skip the optional file; the walk then stops
-    HWND box = Dialog("Marvane 2.6 Install");
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(MessageBoxText(box), "Some portion of installation process failed.");
-    ClickButton(box, IDOK);
+    ASSERT_NO_FATAL_FAILURE(
+        Answer("Marvane 2.6 Install", IDOK, "box", "Some portion of installation process failed."));
     EXPECT_EQ(WaitExit(process), 1);
     CloseHandle(lock);
     ExpectNothingRecorded();
@@ -558,11 +518,8 @@ TEST_F(E2E, InteractiveCancelInCopy)
 
 TEST_F(E2E, CloseDuringRunIsRefused)
 {
-    process = StartProgram(SetupExe(), "", work);
-    HWND main = WaitForWindow("QXInstal", nullptr, 30000, process.pid);
-    ASSERT_NE(main, nullptr);
-    HWND mode = Dialog("Install");
-    ASSERT_NE(mode, nullptr);
+    HWND main = nullptr, mode = nullptr;
+    ASSERT_NO_FATAL_FAILURE(StartWithWindows("", &main, &mode));
     // The system menu's Close while the run is in progress. Sent: when it returns the
     // window has handled it, and an accepted Close would have destroyed it by then.
     ASSERT_TRUE(SendAndWait(main, WM_CLOSE));
@@ -620,8 +577,7 @@ TEST_F(E2E, RequiredFileLockedRetry)
     ASSERT_NE(prompt, nullptr);
     ClickButton(prompt, IDRETRY);
     EXPECT_EQ(WaitExit(process), 0);
-    ExpectInstalledAsPacked("C:\\Marvane");
-    ExpectRecord("C:\\Marvane", "C:\\Marvane", "Marvane");
+    ExpectInstalled("C:\\Marvane", "C:\\Marvane", "Marvane");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "resources/resource.h"
@@ -74,45 +75,45 @@ std::string ManifestText(HMODULE module)
     return data ? std::string(data, SizeofResource(module, found)) : "";
 }
 
+// The identity every program of the product carries: the company, the product and
+// version 2.6, U.S. English in Windows ANSI, with the program's own description,
+// file name and type.
+void ExpectIdentity(VersionInfo& info, const std::string& path, const std::string& description, const char* file,
+                    DWORD type)
+{
+    ASSERT_TRUE(info.Load(path)) << path;
+    const std::pair<const char*, std::string> strings[] = {
+        {"CompanyName", "Corvatek"}, {"ProductName", "Marvane Plus"}, {"FileDescription", description},
+        {"FileVersion", "2.6"},      {"ProductVersion", "2.6"},       {"OriginalFilename", file},
+    };
+    for (const auto& s : strings)
+        EXPECT_EQ(info.Text(s.first), s.second) << s.first;
+    const std::vector<DWORD> translations = info.Translations();
+    ASSERT_EQ(translations.size(), 1u);
+    EXPECT_EQ(translations[0], static_cast<DWORD>(MAKELONG(1252, 1033)));
+    const VS_FIXEDFILEINFO* fixed = info.Fixed();
+    ASSERT_NE(fixed, nullptr);
+    EXPECT_EQ(fixed->dwFileVersionMS, static_cast<DWORD>(MAKELONG(6, 2)));  // 2.6
+    EXPECT_EQ(fixed->dwProductVersionMS, static_cast<DWORD>(MAKELONG(6, 2)));
+    EXPECT_EQ(fixed->dwFileType, type);
+}
+
 TEST(Metadata, SetupVersionInformation)
 {
     const std::string setup = SetupExe();
-    VersionInfo info;
-    ASSERT_TRUE(info.Load(setup)) << setup;
-
     // The description is the text of the main window's title, string 9999.
     DataFile file(setup);
     ASSERT_NE(file.module, nullptr);
     char title[256] = "";
     ASSERT_GT(LoadStringA(file.module, IDS_INSTALL_TITLE, title, sizeof title), 0);
 
-    const struct {
-        const char* name;
-        std::string value;
-    } strings[] = {
-        {"CompanyName", "Corvatek"},
-        {"ProductName", "Marvane Plus"},
-        {"FileDescription", title},
-        {"FileVersion", "2.6"},
-        {"ProductVersion", "2.6"},
-        {"OriginalFilename", "setup.exe"},
-    };
-    for (const auto& s : strings)
-        EXPECT_EQ(info.Text(s.name), s.value) << s.name;
+    VersionInfo info;
+    ASSERT_NO_FATAL_FAILURE(ExpectIdentity(info, setup, title, "setup.exe", VFT_APP));
     EXPECT_EQ(info.Text("FileDescription"), "Marvane 2.6 Install");
-
-    const std::vector<DWORD> translations = info.Translations();
-    ASSERT_EQ(translations.size(), 1u);
-    EXPECT_EQ(translations[0], MAKELONG(1252, 1033));
-
     const VS_FIXEDFILEINFO* fixed = info.Fixed();
-    ASSERT_NE(fixed, nullptr);
     EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
-    EXPECT_EQ(fixed->dwFileVersionMS, static_cast<DWORD>(MAKELONG(6, 2)));  // 2.6
     EXPECT_EQ(fixed->dwFileVersionLS, 0u);
-    EXPECT_EQ(fixed->dwProductVersionMS, static_cast<DWORD>(MAKELONG(6, 2)));
     EXPECT_EQ(fixed->dwProductVersionLS, 0u);
-    EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
     EXPECT_EQ(fixed->dwFileFlags & fixed->dwFileFlagsMask, 0u);  // no debug, pre-release or patch flag
 }
 
@@ -161,23 +162,7 @@ TEST(Metadata, ProductProgramsVersionInformation)
     for (const auto& p : programs) {
         SCOPED_TRACE(p.file);
         VersionInfo info;
-        ASSERT_TRUE(info.Load(standin + p.file));
-        const struct {
-            const char* name;
-            const char* value;
-        } strings[] = {
-            {"CompanyName", "Corvatek"},     {"ProductName", "Marvane Plus"},  {"FileDescription", p.description},
-            {"FileVersion", "2.6"},          {"ProductVersion", "2.6"},        {"OriginalFilename", p.file},
-        };
-        for (const auto& s : strings)
-            EXPECT_EQ(info.Text(s.name), s.value) << s.name;
-        ASSERT_EQ(info.Translations().size(), 1u);
-        EXPECT_EQ(info.Translations()[0], static_cast<DWORD>(MAKELONG(1252, 1033)));
-        const VS_FIXEDFILEINFO* fixed = info.Fixed();
-        ASSERT_NE(fixed, nullptr);
-        EXPECT_EQ(fixed->dwFileVersionMS, static_cast<DWORD>(MAKELONG(6, 2)));
-        EXPECT_EQ(fixed->dwProductVersionMS, static_cast<DWORD>(MAKELONG(6, 2)));
-        EXPECT_EQ(fixed->dwFileType, p.type);
+        ASSERT_NO_FATAL_FAILURE(ExpectIdentity(info, standin + p.file, p.description, p.file, p.type));
 
         DataFile file(standin + p.file);
         ASSERT_NE(file.module, nullptr);

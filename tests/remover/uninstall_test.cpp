@@ -134,22 +134,11 @@ bool WaitForRemoversWithoutWindows(DWORD timeoutMs, std::vector<std::string>* wi
     }, timeoutMs);
 }
 
-// Starts a command line exactly as recorded (the program's path quoted or not), the
-// way the system and package managers start an uninstall entry's command.
-Started StartCommandLine(const std::string& commandLine, const std::string& cwd)
+// The remover's first question.
+std::string Confirmation(const std::string& dir)
 {
-    Started s;
-    std::vector<char> line(commandLine.begin(), commandLine.end());
-    line.push_back('\0');
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, cwd.c_str(), &si, &pi)) {
-        CloseHandle(pi.hThread);
-        s.process = pi.hProcess;
-        s.pid = pi.dwProcessId;
-    }
-    return s;
+    return "Remove Marvane Plus from " + dir +
+           "?\n\nIts program files, its Start Menu items and the record of the installation will be deleted.";
 }
 
 bool SetUninstallValue(const char* name, const std::string& text)
@@ -173,15 +162,8 @@ std::string ListedEntries(const std::string& work)
 
 class Remover : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        work = FreshDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
-    }
-    void Shot(const std::string& what)
-    {
-        Snapshot(std::string("remover-") + ::testing::UnitTest::GetInstance()->current_test_info()->name() +
-                       "-" + what);
-    }
+    void SetUp() override { work = FreshTestDir(); }
+    void Shot(const std::string& what) { Snapshot("remover-" + TestName() + "-" + what); }
     // A quiet install of setup.exe into the recorded directories, if any.
     void Install(const std::string& dir, const std::string& dataDir, const std::string& group)
     {
@@ -214,6 +196,17 @@ protected:
         Shot(shot);
         ClickButton(box, button);
         EXPECT_TRUE(WaitForWindowGone(box));
+    }
+    // Wine's uninstaller runs the recorded command: yes to the question, OK to the
+    // closing box, and every process ends.
+    void RemoveThroughUninstaller(const std::string& dir, const std::string& shot)
+    {
+        Started uninstaller = StartProgram(kUninstaller, "--remove Marvane", work);
+        ASSERT_NE(uninstaller.process, nullptr);
+        AnswerBox(Confirmation(dir), IDYES, shot);
+        AnswerBox("Marvane Plus has been removed.", IDOK, "done");
+        EXPECT_EQ(WaitExit(uninstaller, 60000), 0);
+        ASSERT_TRUE(WaitForRemovers(60000));
     }
     void ExpectNothingLeft(const std::string& dir, const std::string& group, bool groupGoes)
     {
@@ -263,34 +256,8 @@ protected:
 TEST_F(Remover, QuietInstallRecordsTheFullerEntry)
 {
     Install("C:\\Marvane", "C:\\Marvane", "Marvane");
-    const struct {
-        const char* name;
-        std::string text;
-    } texts[] = {
-        {"DisplayName", "Corvatek Marvane Uninstall"},
-        {"DisplayVersion", "2.6"},
-        {"Publisher", "Corvatek"},
-        {"InstallLocation", "C:\\Marvane"},
-        {"UninstallString", "C:\\Marvane\\remove.exe -f C:\\Marvane -d C:\\Marvane -g Marvane"},
-        {"QuietUninstallString", "C:\\Marvane\\remove.exe -q -f C:\\Marvane -d C:\\Marvane -g Marvane"},
-        {"DisplayIcon", "C:\\Marvane\\Marvane.exe,0"},
-    };
-    for (const auto& t : texts) {
-        RegValue v = UninstallValue(t.name);
-        EXPECT_EQ(v.type, static_cast<DWORD>(REG_SZ)) << t.name;
-        EXPECT_EQ(v.bytes, WithNul(t.text)) << t.name;
-    }
-    for (const char* flag : {"NoModify", "NoRepair"}) {
-        RegValue v = UninstallValue(flag);
-        EXPECT_EQ(v.type, static_cast<DWORD>(REG_DWORD)) << flag;
-        EXPECT_EQ(v.bytes, std::string("\1\0\0\0", 4)) << flag;
-    }
     // The installed size: the packed files, in KiB rounded up.
-    const DWORD kib = PackedKib();
-    RegValue size = UninstallValue("EstimatedSize");
-    EXPECT_EQ(size.type, static_cast<DWORD>(REG_DWORD));
-    EXPECT_EQ(size.bytes, std::string(reinterpret_cast<const char*>(&kib), sizeof kib)) << "expected " << kib;
-
+    ExpectUninstallEntry("C:\\Marvane", "C:\\Marvane", "Marvane", PackedKib());
     EXPECT_NE(ListedEntries(work).find("Marvane|||Corvatek Marvane Uninstall"), std::string::npos)
         << ListedEntries(work);
 }
@@ -302,14 +269,7 @@ TEST_F(Remover, UninstallerRemovesEverything)
     Install("C:\\Marvane", "C:\\Marvane", "Marvane");
     EXPECT_NE(ListedEntries(work).find("Marvane|||Corvatek Marvane Uninstall"), std::string::npos);
 
-    Started uninstaller = StartProgram(kUninstaller, "--remove Marvane", work);
-    ASSERT_NE(uninstaller.process, nullptr);
-    AnswerBox("Remove Marvane Plus from C:\\Marvane?\n\nIts program files, its Start Menu items and the record of "
-              "the installation will be deleted.",
-              IDYES, "confirm");
-    AnswerBox("Marvane Plus has been removed.", IDOK, "done");
-    EXPECT_EQ(WaitExit(uninstaller, 60000), 0);
-    ASSERT_TRUE(WaitForRemovers(60000));
+    ASSERT_NO_FATAL_FAILURE(RemoveThroughUninstaller("C:\\Marvane", "confirm"));
 
     ExpectNothingLeft("C:\\Marvane", "Marvane", true);
     ExpectWorkingCopyScheduled();
@@ -323,14 +283,7 @@ TEST_F(Remover, UninstallerWithBlanksInTheDirectories)
               WithNul("\"" + dir + "\\remove.exe\" -f " + dir + " -d C:\\My Marvane Data -g Marvane"));
     EXPECT_EQ(UninstallValue("InstallLocation").bytes, WithNul(dir));
 
-    Started uninstaller = StartProgram(kUninstaller, "--remove Marvane", work);
-    ASSERT_NE(uninstaller.process, nullptr);
-    AnswerBox("Remove Marvane Plus from " + dir +
-                  "?\n\nIts program files, its Start Menu items and the record of the installation will be deleted.",
-              IDYES, "confirm");
-    AnswerBox("Marvane Plus has been removed.", IDOK, "done");
-    EXPECT_EQ(WaitExit(uninstaller, 60000), 0);
-    ASSERT_TRUE(WaitForRemovers(60000));
+    ASSERT_NO_FATAL_FAILURE(RemoveThroughUninstaller(dir, "confirm"));
 
     ExpectNothingLeft(dir, "Marvane", true);
     EXPECT_TRUE(DirExists("C:\\Program Files"));
@@ -376,7 +329,7 @@ TEST_F(Remover, QuietStringAsRecorded)
     Install("C:\\Marvane", "C:\\Marvane", "Marvane");
     RegValue quiet = UninstallValue("QuietUninstallString");
     ASSERT_EQ(quiet.type, static_cast<DWORD>(REG_SZ));
-    Started remover = StartCommandLine(quiet.bytes.substr(0, quiet.bytes.find('\0')), work);
+    Started remover = StartWithCommandLine(nullptr, quiet.bytes.substr(0, quiet.bytes.find('\0')), work);
     ASSERT_NE(remover.process, nullptr);
     std::vector<std::string> windows;
     const bool ended = WaitForRemoversWithoutWindows(60000, &windows);
@@ -430,9 +383,7 @@ TEST_F(Remover, ForeignFileKeepsTheDirectory)
     Install("C:\\Marvane", "C:\\Marvane", "Marvane");
     WriteFileBytes("C:\\Marvane\\notes.txt", "mine");
     Started remover = StartProgram("C:\\Marvane\\remove.exe", "-f C:\\Marvane -d C:\\Marvane -g Marvane", work);
-    AnswerBox("Remove Marvane Plus from C:\\Marvane?\n\nIts program files, its Start Menu items and the record of "
-              "the installation will be deleted.",
-              IDYES, "confirm");
+    AnswerBox(Confirmation("C:\\Marvane"), IDYES, "confirm");
     AnswerBox("Marvane Plus has been removed.\n\nThe directory C:\\Marvane still holds other files and was kept.",
               IDOK, "leftover");
     EXPECT_EQ(WaitExit(remover), 0);
@@ -460,9 +411,7 @@ TEST_F(Remover, FileInUseKeepsTheRecord)
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     Started remover = StartProgram("C:\\Marvane\\remove.exe", "-f C:\\Marvane -d C:\\Marvane -g Marvane", work);
-    AnswerBox("Remove Marvane Plus from C:\\Marvane?\n\nIts program files, its Start Menu items and the record of "
-              "the installation will be deleted.",
-              IDYES, "confirm");
+    AnswerBox(Confirmation("C:\\Marvane"), IDYES, "confirm");
     AnswerBox("Marvane Plus was not removed completely: C:\\Marvane\\Marvane.exe could not be deleted.\n\nClose the "
               "program that uses it, then remove Marvane Plus again.",
               IDOK, "kept");
@@ -476,14 +425,7 @@ TEST_F(Remover, FileInUseKeepsTheRecord)
     EXPECT_FALSE(DirExists(killed));
     EXPECT_EQ(ReadFileBytes(other + "\\remove.exe"), "left behind");
 
-    Started again = StartProgram(kUninstaller, "--remove Marvane", work);
-    ASSERT_NE(again.process, nullptr);
-    AnswerBox("Remove Marvane Plus from C:\\Marvane?\n\nIts program files, its Start Menu items and the record of "
-              "the installation will be deleted.",
-              IDYES, "confirm-again");
-    AnswerBox("Marvane Plus has been removed.", IDOK, "done");
-    EXPECT_EQ(WaitExit(again, 60000), 0);
-    ASSERT_TRUE(WaitForRemovers(60000));
+    ASSERT_NO_FATAL_FAILURE(RemoveThroughUninstaller("C:\\Marvane", "confirm-again"));
     ExpectNothingLeft("C:\\Marvane", "Marvane", true);
 }
 
@@ -492,9 +434,7 @@ TEST_F(Remover, AnsweringNoChangesNothing)
 {
     Install("C:\\Marvane", "C:\\Marvane", "Marvane");
     Started remover = StartProgram("C:\\Marvane\\remove.exe", "-f C:\\Marvane -d C:\\Marvane -g Marvane", work);
-    AnswerBox("Remove Marvane Plus from C:\\Marvane?\n\nIts program files, its Start Menu items and the record of "
-              "the installation will be deleted.",
-              IDNO, "no");
+    AnswerBox(Confirmation("C:\\Marvane"), IDNO, "no");
     EXPECT_EQ(WaitExit(remover), 0);
     EXPECT_TRUE(WaitForRemovers(10000));
     for (const PayloadFile& row : fileTable)

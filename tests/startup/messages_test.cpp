@@ -106,7 +106,7 @@ protected:
     void SetUp() override
     {
         Messages::SetUp();
-        dir = FreshDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir = FreshTestDir();
         GetCurrentDirectoryA(sizeof saved, saved);
         SetCurrentDirectoryA(dir.c_str());
         installer.logEnabled = 1;

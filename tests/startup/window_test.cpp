@@ -50,12 +50,7 @@ TEST_F(MainWindow, GeometryFollowsTheDesktop)
         if (c.screenW == sw && c.screenH == sh)
             e = &c;
     ASSERT_NE(e, nullptr) << "unexpected screen " << sw << "x" << sh;
-    RECT r;
-    GetWindowRect(window, &r);
-    EXPECT_EQ(r.left, e->x);
-    EXPECT_EQ(r.top, e->y);
-    EXPECT_EQ(r.right - r.left, e->w);
-    EXPECT_EQ(r.bottom - r.top, e->h);
+    EXPECT_EQ(WindowPlace(window), (std::vector<long>{e->x, e->y, e->w, e->h}));
 
     char cls[64];
     GetClassNameA(window, cls, sizeof cls);
@@ -101,12 +96,7 @@ TEST_F(MainWindow, CenterOnDesktopKeepsTheSize)
     int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
     SetWindowPos(window, nullptr, 3, 3, 301, 200, SWP_NOZORDER);
     CenterOnDesktop(window);
-    RECT r;
-    GetWindowRect(window, &r);
-    EXPECT_EQ(r.left, sw / 2 - 301 / 2);
-    EXPECT_EQ(r.top, sh / 2 - 200 / 2);
-    EXPECT_EQ(r.right - r.left, 301);
-    EXPECT_EQ(r.bottom - r.top, 200);
+    EXPECT_EQ(WindowPlace(window), (std::vector<long>{sw / 2 - 301 / 2, sh / 2 - 200 / 2, 301, 200}));
 
     // Larger than the desktop (the platform caps the size a little beyond it): top-left corner.
     SetWindowPos(window, nullptr, 50, 50, sw + 200, sh + 100, SWP_NOZORDER);
@@ -115,11 +105,7 @@ TEST_F(MainWindow, CenterOnDesktopKeepsTheSize)
     ASSERT_GT(big.right - big.left, sw);
     ASSERT_GT(big.bottom - big.top, sh);
     CenterOnDesktop(window);
-    GetWindowRect(window, &r);
-    EXPECT_EQ(r.left, 0);
-    EXPECT_EQ(r.top, 0);
-    EXPECT_EQ(r.right - r.left, big.right - big.left);
-    EXPECT_EQ(r.bottom - r.top, big.bottom - big.top);
+    EXPECT_EQ(WindowPlace(window), (std::vector<long>{0, 0, big.right - big.left, big.bottom - big.top}));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <sddl.h>
 #include <shlobj.h>
 
+#include <utility>
 #include <vector>
 
 #include "shell/record.h"
@@ -96,6 +97,46 @@ RegValue UninstallValue(const char* name)
 std::string WithNul(const std::string& text)
 {
     return text + std::string(1, '\0');
+}
+
+void ExpectSection(const std::string& dir, const std::string& dataDir, const std::string& group)
+{
+    EXPECT_EQ(Profile("DIR"), dir);
+    EXPECT_EQ(Profile("DEFDIR"), dataDir);
+    EXPECT_EQ(Profile("GROUP"), group);
+    EXPECT_EQ(Profile("INSTOPTS"), "1");
+}
+
+void ExpectUninstallEntry(const std::string& dir, const std::string& dataDir, const std::string& group, DWORD kib)
+{
+    std::string remover = dir + "\\remove.exe";
+    if (remover.find(' ') != std::string::npos)
+        remover = "\"" + remover + "\"";
+    const std::string args = "-f " + dir + " -d " + dataDir + " -g " + group;
+    const std::pair<const char*, std::string> texts[] = {
+        {"DisplayName", "Corvatek Marvane Uninstall"},
+        {"DisplayVersion", "2.6"},
+        {"Publisher", "Corvatek"},
+        {"InstallLocation", dir},
+        {"UninstallString", remover + " " + args},
+        {"QuietUninstallString", remover + " -q " + args},
+        {"DisplayIcon", dir + "\\Marvane.exe,0"},
+    };
+    for (const auto& t : texts) {
+        RegValue v = UninstallValue(t.first);
+        EXPECT_TRUE(v.present) << t.first;
+        EXPECT_EQ(v.type, static_cast<DWORD>(REG_SZ)) << t.first;
+        EXPECT_EQ(v.bytes, WithNul(t.second)) << t.first;
+    }
+    const std::pair<const char*, DWORD> numbers[] = {{"NoModify", 1}, {"NoRepair", 1}, {"EstimatedSize", kib}};
+    for (const auto& n : numbers) {
+        RegValue v = UninstallValue(n.first);
+        EXPECT_TRUE(v.present) << n.first;
+        EXPECT_EQ(v.type, static_cast<DWORD>(REG_DWORD)) << n.first;
+        // Little-endian, as the registry stores a REG_DWORD.
+        EXPECT_EQ(v.bytes, std::string(reinterpret_cast<const char*>(&n.second), sizeof n.second))
+            << n.first << ": expected " << n.second;
+    }
 }
 
 DWORD EveryoneRights(const std::string& path)

@@ -44,6 +44,13 @@ RegValue UninstallValue(const char* name);
 // A string as the registry stores it: with its terminating NUL.
 std::string WithNul(const std::string& text);
 
+// The WIN.INI section of an installation: its three values and INSTOPTS=1.
+void ExpectSection(const std::string& dir, const std::string& dataDir, const std::string& group);
+// The whole uninstall entry of an installation: each text a REG_SZ with its NUL (the
+// remover's path quoted when it holds a blank), NoModify and NoRepair REG_DWORD 1,
+// EstimatedSize REG_DWORD kib.
+void ExpectUninstallEntry(const std::string& dir, const std::string& dataDir, const std::string& group, DWORD kib);
+
 // The rights the DACL that the system reports for `path` gives Everyone (0: no
 // entry). Wine keeps no descriptor, but the one a directory is given decides its
 // Unix mode, from which Wine reports the DACL: Everyone stands for the mode's bits

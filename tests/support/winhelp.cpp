@@ -44,9 +44,14 @@ std::string FreshDir(const std::string& name)
     return dir;
 }
 
+std::string TestName()
+{
+    return ::testing::UnitTest::GetInstance()->current_test_info()->name();
+}
+
 std::string FreshTestDir()
 {
-    return FreshDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
+    return FreshDir(TestName());
 }
 
 bool FileExists(const std::string& path)
@@ -254,6 +259,13 @@ std::string WindowText(HWND window)
     SendMessageTimeoutA(window, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf), SMTO_NORMAL, 5000,
                         nullptr);
     return buf;
+}
+
+std::vector<long> WindowPlace(HWND window)
+{
+    RECT r = {};
+    GetWindowRect(window, &r);
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
 }
 
 std::string ControlText(HWND dialog, int id)

@@ -24,6 +24,8 @@ std::string SetupExe();
 std::string FreshDir(const std::string& name);
 // The same, named after the test that runs.
 std::string FreshTestDir();
+// The name of the test that runs.
+std::string TestName();
 
 bool FileExists(const std::string& path);
 bool DirExists(const std::string& path);
@@ -65,6 +67,8 @@ HWND WaitForWindow(const char* className, const char* title, DWORD timeoutMs = 2
 bool WaitForWindowGone(HWND window, DWORD timeoutMs = 20000);
 
 std::string WindowText(HWND window);
+// Where a window stands on the screen: {left, top, width, height}.
+std::vector<long> WindowPlace(HWND window);
 std::string ControlText(HWND dialog, int id);
 // The texts of a combo box's or a list box's items, in order (each under 512 characters).
 std::vector<std::string> ItemTexts(HWND control);
