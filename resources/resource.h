@@ -53,7 +53,7 @@
 #define IDS_WRITE_FAILED        10093
 #define IDS_FILE_SKIPPED        10094
 #define IDS_RECORD_FAILED       10095
-#define IDS_TEMP_TOO_LONG       10100
+#define IDS_TEMP_TOO_LONG       10084
 #define IDS_DEST_OPEN_FAILED    11622
 
 /* Command identifier of the start command posted to the main window. */
