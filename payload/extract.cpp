@@ -210,3 +210,14 @@ int RemoveTempFiles()
     tempDir[0] = '\0';
     return 0;
 }
+
+size_t LongestInstalledName()
+{
+    size_t longest = 0;
+    for (int i = 0; i < fileCount; ++i) {
+        size_t n = std::strlen(fileTable[i].destName);
+        if (n > longest)
+            longest = n;
+    }
+    return longest;
+}

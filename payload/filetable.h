@@ -2,6 +2,8 @@
 #ifndef MARVANE_FILETABLE_H
 #define MARVANE_FILETABLE_H
 
+#include <cstddef>
+
 enum {
     DIR_PROGRAM = 0,
     DIR_DATA = 1,
@@ -30,6 +32,11 @@ enum { FILE_TABLE_ROWS = 10 };
 
 extern PayloadFile fileTable[FILE_TABLE_ROWS];
 extern const int fileCount;
+
+// The longest name a file is installed under (the temporary files carry the same
+// names): every path made of a directory and one of them must stay within MAX_PATH.
+// (In extract.cpp, not beside the table: a test program may bring a table of its own.)
+size_t LongestInstalledName();
 
 // Resource type of every payload resource.
 #define PAYLOAD_RESOURCE_TYPE "EXE"

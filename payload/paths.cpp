@@ -57,14 +57,3 @@ bool InstalledPath(char* dest, size_t cap, const PayloadFile& row, const Install
 {
     return JoinPath(dest, cap, InstalledDirectory(row.destDir, dirs), row.destName);
 }
-
-size_t LongestInstalledName()
-{
-    size_t longest = 0;
-    for (int i = 0; i < fileCount; ++i) {
-        size_t n = std::strlen(fileTable[i].destName);
-        if (n > longest)
-            longest = n;
-    }
-    return longest;
-}

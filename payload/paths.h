@@ -55,8 +55,4 @@ const char* InstalledDirectory(int destDir, const InstallDirs& dirs);
 // the Program Manager items, the record's size and both removals ask this.
 bool InstalledPath(char* dest, size_t cap, const PayloadFile& row, const InstallDirs& dirs);
 
-// The longest name a file is installed under (the temporary files carry the same
-// names): every path made of a directory and one of them must stay within MAX_PATH.
-size_t LongestInstalledName();
-
 #endif
