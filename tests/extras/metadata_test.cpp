@@ -131,7 +131,6 @@ TEST(Metadata, SetupManifestAsksForAdministratorAndNamesTheSystems)
     ASSERT_FALSE(text.empty());
     const char* present[] = {
         "<requestedExecutionLevel level=\"requireAdministrator\"/>",  // uiAccess is false by default
-        "{e2011457-1546-43c5-a5fe-008deee3d3f0}",  // Vista
         "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",  // 7
         "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",  // 8
         "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",  // 8.1
