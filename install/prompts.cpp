@@ -30,7 +30,8 @@ static_assert(kOpenFileNameSize == 76, "the picker's record is 76 bytes on the 3
 
 namespace {
 
-const char kSourceFileName[] = "marvane.exe";
+// A literal, not an array: it shares its bytes with the file table's source name.
+#define SOURCE_FILE_NAME "marvane.exe"
 
 bool PathExists(const char* path)
 {
@@ -189,7 +190,7 @@ int CreateDirectoryPath(char* path, SECURITY_ATTRIBUTES* security)
         return 1;
 
     int created = 0;
-    char* slash = error == ERROR_ALREADY_EXISTS ? nullptr : std::strrchr(path, '\\');
+    char* slash = error == ERROR_ALREADY_EXISTS ? nullptr : LastBackslash(path);
     if (slash) {
         *slash = '\0';
         CreateDirectoryPath(path, security);
@@ -308,7 +309,7 @@ INT_PTR CALLBACK GetDirDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 
 int BrowseForDirectory(HWND owner, const char* presetFileName, const char* initialDir, char* result)
 {
-    bool sourcePicker = lstrcmpiA(presetFileName, kSourceFileName) == 0;
+    bool sourcePicker = lstrcmpiA(presetFileName, SOURCE_FILE_NAME) == 0;
     if (result != presetFileName)
         CopyText(result, BROWSE_CHARS, presetFileName);
 

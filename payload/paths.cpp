@@ -5,17 +5,24 @@
 
 unsigned char leadBytes[LEAD_BYTE_VALUES];
 
-bool EndsInBackslashWith(const unsigned char* leads, const char* path)
+const char* LastBackslashWith(const unsigned char* leads, const char* path)
 {
-    bool backslash = false;
+    const char* last = nullptr;
     for (const unsigned char* p = reinterpret_cast<const unsigned char*>(path); *p; ++p) {
-        backslash = *p == '\\';
+        if (*p == '\\')
+            last = reinterpret_cast<const char*>(p);
         // A lead byte and its trail are one character; a lead byte at the very
         // end stands alone.
         if (leads[*p] && p[1])
             ++p;
     }
-    return backslash;
+    return last;
+}
+
+bool EndsInBackslashWith(const unsigned char* leads, const char* path)
+{
+    const char* last = LastBackslashWith(leads, path);
+    return last && !last[1];
 }
 
 const char* SeparatorAfter(const char* dir)

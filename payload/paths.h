@@ -20,6 +20,15 @@ enum { LEAD_BYTE_VALUES = 256 };
 // fills it at start (LoadLeadBytes, startup/state.h).
 extern unsigned char leadBytes[LEAD_BYTE_VALUES];
 
+// The last backslash of path that is a character of its own, read with the lead
+// bytes given; null when there is none.
+const char* LastBackslashWith(const unsigned char* leads, const char* path);
+
+inline char* LastBackslash(char* path)
+{
+    return const_cast<char*>(LastBackslashWith(leadBytes, path));
+}
+
 // Whether path ends in a backslash of its own, read with the lead bytes given.
 bool EndsInBackslashWith(const unsigned char* leads, const char* path);
 

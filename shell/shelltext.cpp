@@ -8,7 +8,6 @@
 
 namespace {
 
-const char kProductWord[] = PRODUCT_WORD;
 const char kRemoverWord[] = "remove";
 
 #define CREATE_GROUP_FORMAT "[CreateGroup(%s)]"
@@ -36,7 +35,7 @@ static_assert(FixedChars(sizeof UNINSTALL_QUOTED_FORMAT, 7) + 1 + sizeof QUIET_S
                       4 * (SHELL_ARG_CHARS - 1) <
                   UNINSTALL_STRING_CHARS,
               "the quiet uninstall command line must fit whole");
-static_assert(FixedChars(sizeof DISPLAY_ICON_FORMAT, 3) + 1 + sizeof kProductWord - 1 + SHELL_ARG_CHARS - 1 <
+static_assert(FixedChars(sizeof DISPLAY_ICON_FORMAT, 3) + 1 + sizeof PRODUCT_WORD - 1 + SHELL_ARG_CHARS - 1 <
                   UNINSTALL_STRING_CHARS,
               "the display icon must fit whole");
 
@@ -112,7 +111,7 @@ bool ComposeDisplayIcon(char* dest, size_t cap, const char* programDir)
         return false;
     programDir = OrEmpty(programDir);
     return Fits(dest, cap,
-                std::snprintf(dest, cap, DISPLAY_ICON_FORMAT, programDir, SeparatorAfter(programDir), kProductWord));
+                std::snprintf(dest, cap, DISPLAY_ICON_FORMAT, programDir, SeparatorAfter(programDir), PRODUCT_WORD));
 }
 
 bool HasBlank(const char* text)
@@ -128,8 +127,8 @@ bool IsProductGroup(const char* group)
     if (!group)
         return false;
     size_t i = 0;
-    for (; kProductWord[i]; ++i)
-        if (LowerAscii(group[i]) != LowerAscii(kProductWord[i]))
+    for (; PRODUCT_WORD[i]; ++i)
+        if (LowerAscii(group[i]) != LowerAscii(PRODUCT_WORD[i]))
             return false;
     return group[i] == '\0';
 }

@@ -5,6 +5,7 @@
 
 #include "install/messages.h"
 #include "install/sequence.h"
+#include "payload/paths.h"
 #include "payload/extract.h"
 #include "resources/resource.h"
 #include "startup/geometry.h"
@@ -100,7 +101,7 @@ void FormSetupInfoPath(HINSTANCE instance)
 {
     char module[MAX_PATH];
     DWORD n = GetModuleFileNameA(instance, module, sizeof module);
-    char* slash = (n > 0 && n < sizeof module) ? std::strrchr(module, '\\') : nullptr;
+    char* slash = (n > 0 && n < sizeof module) ? LastBackslash(module) : nullptr;
     if (slash)
         slash[1] = '\0';
     else

@@ -427,16 +427,20 @@ TEST_F(Faults, RecordedDirCannotBeGivenRights)
 }
 
 // Under code page 932 the second byte of "表" is 0x5C, the byte of a backslash: a
-// directory ending in it is no drive's root. The files go into it, the record
-// names it whole, and the removal finds everything there.
+// directory ending in it is no drive's root, nor is that byte where its parent's
+// name ends. Both are made (and nothing beside them), the files go into it, the
+// record names it whole, and the removal finds everything there.
 TEST_F(Faults, DoubleByteDirectory)
 {
     ASSERT_EQ(GetACP(), 932u);
-    const std::string dir = "C:\\\x95\x5C";  // C:\表
+    const std::string parent = "C:\\\x95\x5C";  // C:\表
+    const std::string dir = parent + "\\\x95\x5C";
     WriteProfileStringA("Marvane", "DIR", dir.c_str());
     Outcome o = Setup("-q -l");
     EXPECT_EQ(o.exitCode, 0) << Texts(o.boxes);
     EXPECT_TRUE(o.boxes.empty()) << Texts(o.boxes);
+    EXPECT_EQ(ListDir(parent + "\\"), std::vector<std::string>{"\x95\x5C"});
+    EXPECT_FALSE(HasLineStarting(Log(), "Creation of ")) << ::testing::PrintToString(Log());
     ExpectInstalledAsPacked(dir);
     EXPECT_FALSE(FileExists(dir + "Marvane.exe"));
     ExpectRecorded(dir);

@@ -39,19 +39,23 @@ TEST(Paths, EndsInBackslashReadsCharactersNotBytes)
         const char* path;
         bool in932;
         bool inSingleBytes;
+        int last932;  // where the last backslash of its own is, -1 for none
     } cases[] = {
-        {kHyou, false, true},  // a Western code page reads "C:\•\"
-        {kSofuto, false, false},
-        {"C:\\\x95\x5C\\", true, true},
-        {"C:\\", true, true},
-        {"C:\\Marvane", false, false},
-        {"", false, false},
-        {"C:\\\x95", false, false},      // a lead byte at the very end stands alone
-        {"C:\\a\x95\\", false, true},     // ...but takes a following 0x5C along
+        {kHyou, false, true, 2},  // a Western code page reads "C:\•\"
+        {kSofuto, false, false, 2},
+        {"C:\\\x95\x5C\\", true, true, 5},
+        {"C:\\\x95\x5C\\\x95\x5C", false, true, 5},  // C:\表\表: the parent is C:\表
+        {"C:\\", true, true, 2},
+        {"C:\\Marvane", false, false, 2},
+        {"", false, false, -1},
+        {"C:\\\x95", false, false, 2},      // a lead byte at the very end stands alone
+        {"C:\\a\x95\\", false, true, 2},     // ...but takes a following 0x5C along
     };
     for (const auto& c : cases) {
         EXPECT_EQ(EndsInBackslashWith(cp932.table, c.path), c.in932) << c.path;
         EXPECT_EQ(EndsInBackslashWith(singleBytes, c.path), c.inSingleBytes) << c.path;
+        const char* last = LastBackslashWith(cp932.table, c.path);
+        EXPECT_EQ(last ? last - c.path : -1, c.last932) << c.path;
     }
 }
 
