@@ -82,10 +82,8 @@ measure() {
     echo
     echo "== a fresh Wine prefix and a private X display"
     export WINEPREFIX=$work/wineprefix
-    # Wine's menu builder turns each Program Manager item into a desktop menu entry
-    # in processes of its own that outlive the installation and would run into the
-    # next timings: off for the benchmark.
-    export WINEDLLOVERRIDES="$WINEDLLOVERRIDES,winemenubuilder.exe=d"
+    # (Wine's menu builder, whose processes would outlive the installation and run
+    # into the next timings, is off: tools/wine-env.sh.)
     rm -rf "$WINEPREFIX"
     "$MARVANE_WINE" wineboot -i >/dev/null 2>&1
     # No window manager on Xvfb: Wine draws the frames itself (otherwise showing

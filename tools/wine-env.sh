@@ -51,4 +51,7 @@ else
 fi
 export MARVANE_TEST_ARCH MARVANE_WINE MARVANE_WINE_ARCH MARVANE_PE32_WAY MARVANE_WINE_WAY
 export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=d}
+# Wine's menu builder turns every shortcut the shell writes into a desktop entry
+# under the Linux user's home (~/.local/share/applications), outside the prefix:
+# nothing here needs those, and they cost a process per shortcut.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml,winemenubuilder.exe=d}
