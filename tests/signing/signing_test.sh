@@ -140,24 +140,27 @@ else
     bad "setup.exe differs after relinking and signing again"
 fi
 
-echo "== installing the signed setup.exe quietly under Wine"
+# The tree of the architecture the Wine loader runs (tools/wine-env.sh): a 64-bit
+# program does not start in the 32-bit loader's prefix, nor the reverse.
+tree=$work/$MARVANE_TEST_ARCH
+echo "== installing the signed $MARVANE_TEST_ARCH setup.exe quietly under Wine"
 run=$work/run
 rm -rf "$run" && mkdir -p "$run"
-prefix=$x64/wine/prefixes/signed-install
+prefix=$tree/wine/prefixes/signed-install
 rc=0
-(cd "$run" && MARVANE_BUILD_DIR=$x64 MARVANE_TEST_NAME=signed-install MARVANE_KEEP_PREFIX=1 \
-    bash "$src/tests/wine-run.sh" "$x64/setup.exe" -q -l) || rc=$?
+(cd "$run" && MARVANE_BUILD_DIR=$tree MARVANE_TEST_NAME=signed-install MARVANE_KEEP_PREFIX=1 \
+    bash "$src/tests/wine-run.sh" "$tree/setup.exe" -q -l) || rc=$?
 [ "$rc" -eq 0 ] && pass "setup.exe -q -l exit code 0" || bad "setup.exe -q -l exit code $rc"
 installed=$prefix/drive_c/Marvane
 count=0
 while read -r _ name; do
-    if cmp -s "$installed/$name" "$x64/payload/$name"; then
+    if cmp -s "$installed/$name" "$tree/payload/$name"; then
         count=$((count + 1))
     else
         bad "C:\\Marvane\\$name missing or not the packed bytes"
     fi
-done < "$x64/containers/manifest.txt"
-rows=$(wc -l <"$x64/containers/manifest.txt")
+done < "$tree/containers/manifest.txt"
+rows=$(wc -l <"$tree/containers/manifest.txt")
 [ "$count" -eq "$rows" ] && pass "all $rows payload files in C:\\Marvane, as packed"
 [ -f "$installed/Marvane.exe" ] && verify "$installed/Marvane.exe"
 if grep -q "Installation successful!" "$run/setup.log" 2>/dev/null; then
