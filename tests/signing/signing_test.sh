@@ -5,8 +5,8 @@
 # bundle), checks with osslsigncode that setup.exe and the product's programs
 # inside its payload containers carry valid signatures of that authority, with
 # the fixed signing time, that the winget manifest names the signed setup.exe,
-# that a relink signs to the same bytes, and installs the signed x86_64 setup.exe
-# quietly under Wine.
+# that a relink signs to the same bytes, and installs the signed setup.exe of the
+# test architecture quietly under Wine.
 #   signing_test.sh SOURCE_DIR WORK_DIR
 # The trees stay in WORK_DIR between runs (later runs build only what changed:
 # the new certificate signs everything again).
