@@ -58,7 +58,7 @@ done
 echo "== loaded by the loader before the first instruction (left out): ${beyond[*]}"
 echo "== probed: ${reach[*]}"
 [ ${#reach[@]} -gt 0 ] || fail "nothing left to probe"
-overrides="$(IFS=,; echo "${reach[*]}")=n,b;mscoree,mshtml,winemenubuilder.exe=d"
+overrides="$(IFS=,; echo "${reach[*]}")=n,b;$WINEDLLOVERRIDES"
 
 # ---- The probes are seen: a program that loads by name without narrowing takes
 # every one of them.
