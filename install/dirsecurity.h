@@ -39,10 +39,14 @@ SECURITY_ATTRIBUTES* BuildDirectorySecurity(DirectorySecurity* security, const S
 // execute for Users. Null on Windows 95, 98 and Me, which have no file security.
 SECURITY_ATTRIBUTES* BuildProgramDirSecurity(DirectorySecurity* security);
 
-// The remover's working folder: full control for the current user, the
-// Administrators and SYSTEM. Null on Windows 95, 98 and Me, and null too when the
+// The remover's working folder and the Installer's extraction folder: full
+// control for the current user, the Administrators and SYSTEM. Null on Windows 95, 98 and Me, and null too when the
 // user's SID cannot be read on Windows NT; the caller must then not go on.
 SECURITY_ATTRIBUTES* BuildOwnerOnlySecurity(DirectorySecurity* security);
+
+// Reads the current user's TOKEN_USER (its SID) into buffer, of bytes bytes.
+// False on Windows 95, 98 and Me, or when it cannot be read.
+bool CurrentUserSid(DWORD* buffer, DWORD bytes);
 
 // Gives the existing directory `dir` the DACL of `security`, passed on by the
 // system to the files and folders already in it (SetNamedSecurityInfoA).

@@ -1,6 +1,5 @@
-// The remover's working folder: only the user, the Administrators and SYSTEM.
-// Apart from the rest of install/dirsecurity.cpp, so that setup.exe, which never
-// makes that folder, imports none of what reads the user's SID.
+// Folders of the user's own: only the user, the Administrators and SYSTEM. The
+// functions that read the user's SID are Windows NT's: looked up, not imported.
 #include "install/dirsecurity.h"
 
 namespace {
@@ -13,21 +12,28 @@ Fn* Lookup(Fn*, const char* name)
 
 }  // namespace
 
-SECURITY_ATTRIBUTES* BuildOwnerOnlySecurity(DirectorySecurity* s)
+bool CurrentUserSid(DWORD* buffer, DWORD bytes)
 {
     if (IsWindows9x())
-        return nullptr;
-    // The current user's SID, from the token (functions of Windows NT only).
+        return false;
     auto* openToken = Lookup(&OpenProcessToken, "OpenProcessToken");
     auto* tokenInformation = Lookup(&GetTokenInformation, "GetTokenInformation");
-    DWORD user[32];
     HANDLE token;
-    if (!openToken || !tokenInformation || !openToken(GetCurrentProcess(), TOKEN_QUERY, &token))
-        return nullptr;
+    // The current process's pseudo-handle, as GetCurrentProcess returns it on every
+    // version: one import less for setup.exe.
+    const HANDLE self = reinterpret_cast<HANDLE>(-1);
+    if (!openToken || !tokenInformation || !openToken(self, TOKEN_QUERY, &token))
+        return false;
     DWORD needed = 0;
-    BOOL ok = tokenInformation(token, TokenUser, user, sizeof user, &needed);
+    BOOL ok = tokenInformation(token, TokenUser, buffer, bytes, &needed);
     CloseHandle(token);
-    if (!ok)
+    return ok != 0;
+}
+
+SECURITY_ATTRIBUTES* BuildOwnerOnlySecurity(DirectorySecurity* s)
+{
+    DWORD user[32];
+    if (!CurrentUserSid(user, sizeof user))
         return nullptr;
     const SecurityEntry entries[] = {{reinterpret_cast<TOKEN_USER*>(user)->User.Sid, FILE_ALL_ACCESS},
                                      {kAdministratorsSid, FILE_ALL_ACCESS},

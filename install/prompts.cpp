@@ -6,13 +6,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "install/dirsecurity.h"
+#include "install/progdir.h"
 #include "install/messages.h"
 #include "payload/filetable.h"
 #include "payload/paths.h"
 #include "resources/resource.h"
 #include "runtime/dllsearch.h"
-#include "shell/record.h"
 #include "startup/state.h"
 #include "startup/window.h"
 
@@ -55,7 +54,9 @@ size_t AppendSeparator(char* dir, size_t cap)
     return length;
 }
 
-void ShowCreateFailure(const char* path, DWORD error)
+}  // namespace
+
+void ReportCreateFailure(const char* path, DWORD error)
 {
     char text[MESSAGE_CHARS];
     char caption[NAME_CHARS];
@@ -65,74 +66,7 @@ void ShowCreateFailure(const char* path, DWORD error)
     MessageBoxA(nullptr, text, caption, MB_ICONERROR);
 }
 
-// The length of the volume's root at the start of a full path, "C:\\" or
-// "\\\\server\\share\\" (without that last backslash when the path ends first). The
-// share's name is read byte by byte: one with a double-byte character whose second
-// byte is "\\" is cut there, and its volume is then not found (rights are given).
-size_t RootLength(const char* path)
-{
-    if (path[0] && path[1] == ':')
-        return 3;
-    const char* c = path + 2;
-    for (int separators = 0; *c; ++c)
-        if (*c == '\\' && ++separators == 2)
-            return c - path + 1;
-    return c - path;
-}
-
-// Whether the program directory `dir` (a full path) gets rights of its own: below
-// a drive's root, on a volume that keeps file security. A volume that cannot be
-// asked, or says nothing of itself (no flags at all, where every file system
-// reports some), is taken to keep it: the rights are then given, not left out.
-bool GetsRights(const char* dir)
-{
-    size_t root = RootLength(dir);
-    char volume[PROMPT_CHARS];
-    if (std::strlen(dir) <= root || root + 2 > sizeof volume)
-        return false;
-    std::memcpy(volume, dir, root);
-    volume[root] = '\0';
-    DWORD flags = 0;
-    return !GetVolumeInformationA(volume, nullptr, 0, nullptr, nullptr, &flags, nullptr, 0) || flags == 0 ||
-           (flags & FS_PERSISTENT_ACLS);
-}
-
-// Whether `dir` (a full path) is the program directory recorded by an earlier
-// installation.
-bool IsRecordedProgramDir(const char* dir)
-{
-    char recorded[PROMPT_CHARS];
-    return ReadInstallText("DIR", "", recorded, sizeof recorded) > 0 && MakeFullDirectory(recorded) &&
-           lstrcmpiA(recorded, dir) == 0;
-}
-
-// Makes `dir` a full path and creates it with its parents. The program directory
-// (`secured`) is created with the protected DACL of BuildProgramDirSecurity; an
-// existing one gets it only when it is the recorded installation, which the new
-// one replaces, so that the rights reach the files already in it. Any other
-// existing directory keeps its rights. Rights that cannot be given count as a
-// directory that cannot be created.
-int CreateSecuredDirectory(char* dir, bool secured)
-{
-    if (!MakeFullDirectory(dir)) {
-        // Cut, the path would name some other directory: refused whole.
-        ShowCreateFailure(dir, dir[0] ? ERROR_FILENAME_EXCED_RANGE : ERROR_INVALID_NAME);
-        return 0;
-    }
-    DirectorySecurity security;
-    SECURITY_ATTRIBUTES* attributes = secured && GetsRights(dir) ? BuildProgramDirSecurity(&security) : nullptr;
-    bool existed = IsDirectory(dir);
-    if (!CreateDirectoryPath(dir, attributes))
-        return 0;
-    if (attributes && existed && IsRecordedProgramDir(dir)) {
-        DWORD error = ApplyDirectorySecurity(dir, &security);
-        if (error != ERROR_SUCCESS) {
-            ShowCreateFailure(dir, error);
-            return 0;
-        }
-    }
-    return 1;
-}
+namespace {
 
 INT_PTR OnGetDirInit(HWND dialog)
 {
@@ -179,14 +113,18 @@ void OnBrowseInit(HWND dialog)
 
 }  // namespace
 
-int CreateDirectoryPath(char* path, SECURITY_ATTRIBUTES* security)
+int CreateDirectoryPath(char* path, SECURITY_ATTRIBUTES* security, bool* existed)
 {
+    bool unused;
+    bool& there = existed ? *existed : unused;
+    there = false;
     if (CreateDirectoryA(path, security))
         return 1;
     DWORD error = GetLastError();
     // Already there: a directory counts as created (a drive's root too, which
     // cannot be created), a file of that name does not.
-    if (IsDirectory(path))
+    there = IsDirectory(path);
+    if (there)
         return 1;
 
     int created = 0;
@@ -198,12 +136,14 @@ int CreateDirectoryPath(char* path, SECURITY_ATTRIBUTES* security)
         created = CreateDirectoryA(path, security) ? 1 : 0;
         if (!created) {
             error = GetLastError();
-            // A path ending in "\" was made by the call above: it exists now.
-            created = IsDirectory(path) ? 1 : 0;
+            // A path ending in "\" was made by the call above: it exists now
+            // (and counts as there before, to be judged like any other).
+            there = IsDirectory(path);
+            created = there ? 1 : 0;
         }
     }
     if (!created)
-        ShowCreateFailure(path, error);
+        ReportCreateFailure(path, error);
     return created;
 }
 
@@ -218,14 +158,18 @@ int MakeFullDirectory(char* dir)
     return 1;
 }
 
-int CreateInstallDirectory(char* dir)
+int MakeFullOrRefuse(char* dir)
 {
-    return CreateSecuredDirectory(dir, false);
+    if (MakeFullDirectory(dir))
+        return 1;
+    // Cut, the path would name some other directory: refused whole.
+    ReportCreateFailure(dir, dir[0] ? ERROR_FILENAME_EXCED_RANGE : ERROR_INVALID_NAME);
+    return 0;
 }
 
-int CreateProgramDirectory(char* dir)
+int CreateInstallDirectory(char* dir)
 {
-    return CreateSecuredDirectory(dir, true);
+    return MakeFullOrRefuse(dir) && CreateDirectoryPath(dir);
 }
 
 int LocateSource(HINSTANCE instance, HWND owner, char* dir, const char* fileName)
@@ -355,9 +299,7 @@ int BrowseForDirectory(HWND owner, const char* presetFileName, const char* initi
         return 0;
 
     // The answer is the navigated directory followed by the preset name: keep the directory.
-    char* slash = std::strrchr(result, '\\');
-    if (slash)
-        *slash = '\0';
+    CutFileName(result);
     return 1;
 }
 

@@ -17,8 +17,13 @@ extern char browseFileName[256];
 
 // Creates the directory and any missing parents; shows the 10003 box on failure
 // (also in quiet mode). 1 when the directory exists afterwards; a file of that
-// name is a failure. Each directory it creates gets `security`.
-int CreateDirectoryPath(char* path, SECURITY_ATTRIBUTES* security = nullptr);
+// name is a failure. Each directory it creates gets `security`. *existed (when
+// given) says whether the directory was there already, found by failing to
+// create it: nothing can appear between a look and the creation.
+int CreateDirectoryPath(char* path, SECURITY_ATTRIBUTES* security = nullptr, bool* existed = nullptr);
+
+// The 10003 box ("Creation of ... failed"): no owner, shown in quiet mode too.
+void ReportCreateFailure(const char* path, DWORD error);
 
 // Makes dir (PROMPT_CHARS) the full path of what it names (GetFullPathNameA: a
 // relative or drive-relative directory is taken from the current directory).
@@ -26,23 +31,21 @@ int CreateDirectoryPath(char* path, SECURITY_ATTRIBUTES* security = nullptr);
 // within MAX_PATH.
 int MakeFullDirectory(char* dir);
 
-// The program or data directory: made a full path, then created with its
-// parents. A path too long is refused with the 10003 box, as a directory that
-// cannot be created. 1 when the directory exists afterwards.
-int CreateInstallDirectory(char* dir);
+// MakeFullDirectory, and the 10003 box when it refuses the directory.
+int MakeFullOrRefuse(char* dir);
 
-// The same for the program directory, which on Windows NT gets rights of its own
-// (install/dirsecurity.h): given when it is created, and given to the existing
-// directory when it is the recorded installation. Never to a drive's root nor on
-// a volume that keeps no file security. Rights that cannot be given count as a
-// directory that cannot be created (the 10003 box, 0).
-int CreateProgramDirectory(char* dir);
+// The data directory: made a full path, then created with its parents, its
+// rights as they come. A path too long is refused with the 10003 box, as a
+// directory that cannot be created. 1 when the directory exists afterwards. (The
+// program directory's own: install/progdir.h.)
+int CreateInstallDirectory(char* dir);
 
 // Confirms fileName (plain or with "_" last) in dir, else asks for a directory.
 // dir (PROMPT_CHARS) comes back ending in "\". 0 when the user gave up.
 int LocateSource(HINSTANCE instance, HWND owner, char* dir, const char* fileName);
 
-// Asks for the program directory until one can be created (CreateProgramDirectory).
+// Asks for the program directory until one can be created (CreateProgramDirectory,
+// install/progdir.h).
 // dir holds PROMPT_CHARS and comes back a full path.
 int AskProgramDir(HINSTANCE instance, HWND owner, char* dir);
 

@@ -5,6 +5,7 @@
 
 #include "install/choice.h"
 #include "install/messages.h"
+#include "install/progdir.h"
 #include "install/prompts.h"
 #include "payload/copy.h"
 #include "payload/extract.h"

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "install/dirsecurity.h"
 #include "install/messages.h"
 #include "payload/copy.h"
 #include "payload/crc32.h"
@@ -69,11 +70,18 @@ void DeleteEndedRunFiles(char* dir, const char*, void*)
     DeleteRunFiles(dir, false);
 }
 
-// Makes this run's directory inside the platform's temporary directory.
+// Makes this run's directory inside the platform's temporary directory. Deployment
+// tools run the Installer as SYSTEM, whose TEMP every user may write into: on
+// Windows NT the directory lets in only this user, the Administrators and SYSTEM,
+// so that nobody else can change a container between its check and its expansion,
+// and without that security it is not made at all.
 bool MakePrivateTempDir()
 {
     char dir[TEMP_DIR_CHARS - 1];
-    if (!MakePrivateDirectory(kPrivatePrefix, nullptr, dir, sizeof dir)) {
+    DirectorySecurity security;
+    SECURITY_ATTRIBUTES* attributes = BuildOwnerOnlySecurity(&security);
+    dir[0] = '\0';
+    if ((!attributes && !IsWindows9x()) || !MakePrivateDirectory(kPrivatePrefix, attributes, dir, sizeof dir)) {
         LogMessage(IDS_CREATE_ERROR, dir);
         tempDir[0] = '\0';
         return false;

@@ -38,6 +38,9 @@ extern const int fileCount;
 // (In extract.cpp, not beside the table: a test program may bring a table of its own.)
 size_t LongestInstalledName();
 
+// The remover's installed name, as the table spells it: the record names it.
+#define REMOVER_FILE_NAME "remove.exe"
+
 // Resource type of every payload resource.
 #define PAYLOAD_RESOURCE_TYPE "EXE"
 

@@ -48,6 +48,13 @@ void DropTrailingBackslash(char* dir)
         dir[n - 1] = '\0';
 }
 
+void CutFileName(char* path)
+{
+    char* slash = LastBackslash(path);
+    if (slash)
+        slash[slash == path + 2 && path[1] == ':' ? 1 : 0] = '\0';
+}
+
 const char* InstalledDirectory(int destDir, const InstallDirs& dirs)
 {
     switch (destDir) {

@@ -48,6 +48,10 @@ bool JoinPath(char* dest, size_t cap, const char* dir, const char* name);
 // alone names the drive's current directory.
 void DropTrailingBackslash(char* dir);
 
+// Cuts the last name off path, with the backslash before it; a drive's root keeps
+// its backslash ("C:\\a" becomes "C:\\"). Nothing happens to a path without one.
+void CutFileName(char* path);
+
 // The directories of one installation. The web directory is the program
 // directory in this Installer: both the installation and the removals say so.
 struct InstallDirs {

@@ -17,17 +17,29 @@ bool HelpIndex(char* path)
     return true;
 }
 
+bool IsRemover(const PayloadFile& row)
+{
+    return std::strcmp(row.destName, REMOVER_FILE_NAME) == 0;
+}
+
 }  // namespace
 
-void ForEachRemovalPath(const InstallDirs& dirs, void (*visit)(const char* path, bool companion, void* context),
+bool ForEachRemovalPath(const InstallDirs& dirs, void (*visit)(const char* path, RemovalKind kind, void* context),
                         void* context)
 {
-    for (int i = 0; i < fileCount; ++i) {
-        char path[REMOVAL_PATH_CHARS];
+    char path[REMOVAL_PATH_CHARS];
+    for (int i = 0; i < fileCount; ++i)
         if (!InstalledPath(path, sizeof path, fileTable[i], dirs))
-            continue;
-        visit(path, false, context);
-        if (HelpIndex(path))
-            visit(path, true, context);
-    }
+            return false;
+    // Twice over the table: the remover's row on the second pass.
+    for (int pass = 0; pass < 2; ++pass)
+        for (int i = 0; i < fileCount; ++i) {
+            if (IsRemover(fileTable[i]) != (pass == 1))
+                continue;
+            InstalledPath(path, sizeof path, fileTable[i], dirs);
+            visit(path, pass ? REMOVAL_REMOVER : REMOVAL_FILE, context);
+            if (HelpIndex(path))
+                visit(path, REMOVAL_COMPANION, context);
+        }
+    return true;
 }

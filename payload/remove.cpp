@@ -28,11 +28,14 @@ struct FileDeletion {
     bool kept;
 };
 
-void DeleteOne(const char* path, bool companion, void* context)
+void DeleteOne(const char* path, RemovalKind kind, void* context)
 {
     FileDeletion* deletion = static_cast<FileDeletion*>(context);
+    // While a file stays, so does the record, and the remover it names with it.
+    if (kind == REMOVAL_REMOVER && deletion->kept)
+        return;
     bool ok = DeleteFileA(path) != 0;
-    if (companion)
+    if (kind == REMOVAL_COMPANION)
         return;
     if (!ok && ProductFileStayed(path))
         deletion->kept = true;
@@ -50,6 +53,21 @@ bool DeleteInstalledFiles(const InstallDirs& dirs)
     deletion.kept = false;
     ForEachRemovalPath(dirs, DeleteOne, &deletion);
     return deletion.kept;
+}
+
+// Reads a recorded directory whole: one that fills the buffer may have been cut,
+// and a cut one would name some other directory. The refusal is shown (unless
+// quiet) and logged; nothing is deleted and the record stays.
+bool ReadRecordedDir(HWND owner, const char* caption, const char* key, const char* defaultText, char* dir)
+{
+    if (ReadInstallValue(key, defaultText, dir) < RECORD_VALUE_CHARS - 1)
+        return true;
+    char text[MESSAGE_CHARS];
+    LoadFormattedMessage(IDS_RECORD_TOO_LONG, text, sizeof text, key);
+    WriteLog(text);
+    if (!installer.quietMode)
+        MessageBoxA(owner, text, caption, MB_OK | MB_ICONERROR);
+    return false;
 }
 
 // Deletes the items and, for the product's own group, the group. Program Manager's
@@ -92,7 +110,9 @@ int RemoveInstallation(HWND owner)
     char text[MESSAGE_CHARS];
 
     char programDir[RECORD_VALUE_CHARS];
-    if (ReadInstallValue("DIR", "", programDir) == 0) {
+    if (!ReadRecordedDir(owner, caption, "DIR", "", programDir))
+        return 0;
+    if (!programDir[0]) {
         LoadMessage(IDS_REMOVE_NO_INFO, text, sizeof text);
         Close(owner, caption, text);
         return 0;
@@ -102,7 +122,9 @@ int RemoveInstallation(HWND owner)
 
     // The files are looked for where the installation put them.
     char dataDir[RECORD_VALUE_CHARS];
-    if (ReadInstallValue("DEFDIR", "", dataDir) == 0)
+    if (!ReadRecordedDir(owner, caption, "DEFDIR", programDir, dataDir))
+        return 0;
+    if (!dataDir[0])
         CopyText(dataDir, sizeof dataDir, programDir);
     const InstallDirs dirs = {programDir, dataDir, programDir};
     const bool kept = DeleteInstalledFiles(dirs);

@@ -132,28 +132,25 @@ InstallDirs Dirs()
 
 // The first file of the product that could not be deleted; empty while none.
 char keptFile[REMOVAL_PATH_CHARS];
-// This program's own installed file, deleted after all the others.
-char installedSelf[REMOVAL_PATH_CHARS];
 
-void DeleteOne(const char* path, bool companion, void*)
+void DeleteOne(const char* path, RemovalKind kind, void*)
 {
-    const size_t n = std::strlen(path), own = sizeof kCopyName - 1;
-    if (!companion && n > own && path[n - own - 1] == '\\' && lstrcmpiA(path + n - own, kCopyName) == 0) {
-        CopyText(installedSelf, sizeof installedSelf, path);
+    // The remover's own goes last (the list ends with it), and only when every
+    // other went: while the record stays, the list of installed programs must
+    // still find the remover it names.
+    if (kind == REMOVAL_REMOVER && keptFile[0])
         return;
-    }
-    if (!DeleteFileA(path) && !companion && !keptFile[0] && ProductFileStayed(path))
+    if (!DeleteFileA(path) && kind != REMOVAL_COMPANION && !keptFile[0] && ProductFileStayed(path))
         CopyText(keptFile, sizeof keptFile, path);
 }
 
-// The same files as the Installer's own removal deletes. The remover's own goes
-// last, and only when every other went: while the record stays, the list of
-// installed programs must still find the remover it names.
+// The same files as the Installer's own removal deletes. Directories so long that
+// a path would be cut delete nothing, and keep the record: the box names the
+// program directory.
 void DeleteInstalledFiles()
 {
-    ForEachRemovalPath(Dirs(), DeleteOne, nullptr);
-    if (installedSelf[0] && !keptFile[0] && !DeleteFileA(installedSelf) && ProductFileStayed(installedSelf))
-        CopyText(keptFile, sizeof keptFile, installedSelf);
+    if (!ForEachRemovalPath(Dirs(), DeleteOne, nullptr))
+        CopyText(keptFile, sizeof keptFile, args.programDir);
 }
 
 // Whether Program Manager lists the group; true when the list cannot be had.

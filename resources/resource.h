@@ -54,6 +54,8 @@
 #define IDS_FILE_SKIPPED        10094
 #define IDS_RECORD_FAILED       10095
 #define IDS_TEMP_TOO_LONG       10084
+#define IDS_DIR_NOT_CLOSED      10085
+#define IDS_RECORD_TOO_LONG     10087
 #define IDS_DEST_OPEN_FAILED    11622
 
 /* Command identifier of the start command posted to the main window. */

@@ -154,8 +154,9 @@ protected:
     {
         HWND d = Dialog(caption);
         ASSERT_NE(d, nullptr) << "no dialog \"" << caption << "\"";
-        if (text)
+        if (text) {
             EXPECT_EQ(MessageBoxText(d), text);
+        }
         Shot(shot);
         ClickButton(d, button);
         EXPECT_TRUE(WaitForWindowGone(d)) << "dialog \"" << caption << "\" stayed";
@@ -212,14 +213,23 @@ TEST_F(E2E, InstallquWritesNoLog)
     ExpectTempUntouched();
 }
 
-std::vector<std::string> RemovalLog(const std::string& dir, bool dirRemoved,
-                                    const std::vector<bool>& deleted = {})
+// The removal's log. rows has a letter per row of the table: "o" deleted, "f" a
+// failed deletion, "-" not tried (the remover, while another file stays); all
+// deleted when empty. The remover's line comes last.
+std::vector<std::string> RemovalLog(const std::string& dir, bool dirRemoved, const std::string& rows = "")
 {
     std::vector<std::string> lines = {"", "Removing installation of Marvane from " + dir};
+    std::string remover;
     for (int i = 0; i < fileCount; ++i) {
-        bool ok = deleted.empty() || deleted[i];
-        lines.push_back("Removing " + dir + "\\" + fileTable[i].destName + (ok ? " (ok)" : " (failed)"));
+        char state = rows.empty() ? 'o' : rows[i];
+        std::string line = "Removing " + dir + "\\" + fileTable[i].destName + (state == 'o' ? " (ok)" : " (failed)");
+        if (std::string(fileTable[i].destName) == REMOVER_FILE_NAME)
+            remover = state == '-' ? "" : line;
+        else
+            lines.push_back(line);
     }
+    if (!remover.empty())
+        lines.push_back(remover);
     for (const PayloadFile& row : fileTable)
         if (row.makeIcon)
             lines.push_back(std::string("Removing icon for ") + row.iconTitle);
@@ -268,18 +278,15 @@ TEST_F(E2E, RemovalWithAFileInUse)
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     EXPECT_EQ(Run("-r -q -l"), 1);
     CloseHandle(held);
-    std::vector<bool> first(10, true);
-    first[0] = false;
-    std::vector<std::string> want = RemovalLog("C:\\Marvane", false, first);
+    // The file in use stays, and with the record the remover it names.
+    std::vector<std::string> want = RemovalLog("C:\\Marvane", false, "fooo-ooooo");
     ExpectLog(Log(), want);
-    EXPECT_EQ(ListDir("C:\\Marvane"), std::vector<std::string>{"Marvane.exe"});
+    EXPECT_EQ(ListDir("C:\\Marvane"), (std::vector<std::string>{"Marvane.exe", "remove.exe"}));
     EXPECT_EQ(Profile("DIR"), "C:\\Marvane");
     EXPECT_TRUE(UninstallKeyExists());
 
     EXPECT_EQ(Run("-r -q -l"), 0);
-    std::vector<bool> second(10, false);
-    second[0] = true;
-    Append(want, RemovalLog("C:\\Marvane", true, second));
+    Append(want, RemovalLog("C:\\Marvane", true, "offfofffff"));
     ExpectLog(Log(), want);
     EXPECT_FALSE(DirExists("C:\\Marvane"));
     EXPECT_FALSE(SectionExists());
@@ -552,6 +559,10 @@ TEST_F(E2E, RequiredFileLockedCancel)
     EXPECT_EQ(MessageBoxText(prompt), "Failed to open destination file Release.txt");
     EXPECT_NE(GetDlgItem(prompt, IDRETRY), nullptr);
     EXPECT_NE(GetDlgItem(prompt, IDCANCEL), nullptr);
+    // Meanwhile the extracted containers wait in a folder nobody else may enter.
+    const std::string temp = TempDirOfRun(Log());
+    EXPECT_TRUE(DirExists(temp)) << temp;
+    EXPECT_EQ(EveryoneRights(temp), 0u) << temp;
     Shot("retry-prompt");
     ClickButton(prompt, IDCANCEL);
     EXPECT_EQ(WaitExit(process), 1);

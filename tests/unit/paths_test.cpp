@@ -100,6 +100,24 @@ TEST(Paths, JoinAndTrailingBackslashInCodePage932)
         DropTrailingBackslash(dir);
         EXPECT_STREQ(dir, d.kept) << d.dir;
     }
+
+    // The picker's answer, a directory and the preset name: the directory stays.
+    const struct {
+        const char* path;
+        const char* dir;
+    } cuts[] = {
+        {"C:\\Apps\\a", "C:\\Apps"},
+        {"C:\\a", "C:\\"},  // a drive's root keeps its backslash: "C:" is a current directory
+        {"C:\\\x95\x5C\\a", kHyou},
+        {"C:\\\x95\x5C" "a", "C:\\"},  // the 0x5C inside the character is no separator
+        {"a", "a"},
+    };
+    for (const auto& c : cuts) {
+        char path[64];
+        std::strcpy(path, c.path);
+        CutFileName(path);
+        EXPECT_STREQ(path, c.dir) << c.path;
+    }
 }
 
 // One answer for the copy, the items, the record's size and both removals.
