@@ -56,27 +56,36 @@ struct Judge {
     DirectorySecurity security;
     DWORD user[32];  // the user who runs the Installer (TOKEN_USER)
     const unsigned char* trusted[4];
-    DWORD descriptor[256];  // what GetFileSecurityA reads: the program directory's rights and an owner
+    DWORD descriptor[1024];  // what GetFileSecurityA reads; one that does not fit is given the rights
     char path[PROMPT_CHARS];  // the object at work; the one refused, after a refusal
 };
 
 typedef BOOL(WINAPI* GetFileSecurityFn)(LPCSTR, SECURITY_INFORMATION, PSECURITY_DESCRIPTOR, DWORD, LPDWORD);
 
-// Gives judge.path the program directory's rights, then judges its owner and
-// entries: given first, they leave nobody else the right to change the owner
-// between the look and the change, and an object that belongs to somebody else
-// is refused whatever its rights say. 0, or an error.
-DWORD SecureOne(Judge& judge, GetFileSecurityFn read)
+// Judges judge.path's owner and entries. One that belongs to another account is
+// refused untouched. An open one, and the directory itself (`always`), is given
+// the program directory's rights and judged again: only then can nobody else
+// change its owner between the look and the change. Closed ones keep their
+// rights: a directory chosen with files of other programs in it is not rewritten
+// beyond what closing it takes. 0, or an error.
+DWORD SecureOne(Judge& judge, bool always, GetFileSecurityFn read)
 {
-    DWORD needed;
-    DWORD error = ApplyDirectorySecurity(judge.path, &judge.security);
-    if (error == ERROR_SUCCESS &&
-        !(read(judge.path, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, judge.descriptor,
-               sizeof judge.descriptor, &needed) &&
-          JudgeSecurity(reinterpret_cast<const unsigned char*>(judge.descriptor), sizeof judge.descriptor,
-                        judge.trusted, 4) == SECURITY_CLOSED))
-        error = ERROR_ACCESS_DENIED;
-    return error;
+    for (int pass = 0;; ++pass) {
+        DWORD needed;
+        SecurityVerdict verdict = SECURITY_OPEN;
+        if (read(judge.path, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, judge.descriptor,
+                 sizeof judge.descriptor, &needed))
+            verdict = JudgeSecurity(reinterpret_cast<const unsigned char*>(judge.descriptor), sizeof judge.descriptor,
+                                    judge.trusted, 4);
+        if (verdict == SECURITY_CLOSED && !always)
+            return 0;
+        if (pass || verdict == SECURITY_FOREIGN_OWNER || verdict == SECURITY_UNREADABLE)
+            return verdict == SECURITY_CLOSED ? 0 : ERROR_ACCESS_DENIED;
+        DWORD error = ApplyDirectorySecurity(judge.path, &judge.security);
+        if (error != ERROR_SUCCESS)
+            return error;
+        always = false;
+    }
 }
 
 // Whether the file at path has other names (hard links): one of them, elsewhere,
@@ -120,7 +129,7 @@ DWORD SecureContents(Judge& judge, size_t length, GetFileSecurityFn read)
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || (!directory && Linked(judge.path)))
             error = ERROR_ACCESS_DENIED;
         if (!error)
-            error = SecureOne(judge, read);
+            error = SecureOne(judge, false, read);
         if (!error && directory)
             error = SecureContents(judge, length + n, read);
         if (!error)
@@ -148,7 +157,7 @@ DWORD SecureExisting(Judge& judge, const char* dir)
     DWORD attributes = GetFileAttributesA(dir);
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
         return ERROR_ACCESS_DENIED;
-    DWORD error = SecureOne(judge, read);
+    DWORD error = SecureOne(judge, true, read);
     return error ? error : SecureContents(judge, std::strlen(judge.path), read);
 }
 
