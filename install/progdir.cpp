@@ -161,17 +161,6 @@ DWORD SecureExisting(Judge& judge, const char* dir)
     return error ? error : SecureContents(judge, std::strlen(judge.path), read);
 }
 
-// The refusal: why, in a box shown also in quiet mode, and in the log.
-void ShowRefusal(const char* what)
-{
-    char text[MESSAGE_CHARS];
-    char caption[NAME_CHARS];
-    LoadFormattedMessage(IDS_DIR_NOT_CLOSED, text, sizeof text, what);
-    LoadMessage(IDS_INSTALL_CAPTION, caption, sizeof caption);
-    WriteLog(text);
-    MessageBoxA(nullptr, text, caption, MB_ICONERROR);
-}
-
 }  // namespace
 
 int CreateProgramDirectory(char* dir)
@@ -184,7 +173,7 @@ int CreateProgramDirectory(char* dir)
     if (!CreateDirectoryPath(dir, attributes, &existed))
         return 0;
     if (attributes && existed && SecureExisting(judge, dir) != 0) {
-        ShowRefusal(judge.path);
+        ReportCreateFailure(judge.path, 0, IDS_DIR_NOT_CLOSED);
         return 0;
     }
     return 1;

@@ -56,12 +56,15 @@ size_t AppendSeparator(char* dir, size_t cap)
 
 }  // namespace
 
-void ReportCreateFailure(const char* path, DWORD error)
+void ReportCreateFailure(const char* path, DWORD error, unsigned id)
 {
     char text[MESSAGE_CHARS];
     char caption[NAME_CHARS];
-    LoadFormattedMessage(IDS_CREATE_FAILED, text, sizeof text, path, static_cast<unsigned>(error));
+    LoadFormattedMessage(id, text, sizeof text, path, static_cast<unsigned>(error));
     LoadMessage(IDS_INSTALL_CAPTION, caption, sizeof caption);
+    // The creation box goes to no log (the caller's line follows); a refusal says why there too.
+    if (id != IDS_CREATE_FAILED)
+        WriteLog(text);
     // No owner and no look at quiet mode: a directory that cannot be made is always reported.
     MessageBoxA(nullptr, text, caption, MB_ICONERROR);
 }

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "resources/resource.h"
+
 enum {
     PROMPT_CHARS = 512,
     BROWSE_CHARS = 260,
@@ -22,8 +24,10 @@ extern char browseFileName[256];
 // create it: nothing can appear between a look and the creation.
 int CreateDirectoryPath(char* path, SECURITY_ATTRIBUTES* security = nullptr, bool* existed = nullptr);
 
-// The 10003 box ("Creation of ... failed"): no owner, shown in quiet mode too.
-void ReportCreateFailure(const char* path, DWORD error);
+// The 10003 box ("Creation of ... failed"): no owner, shown in quiet mode too. With
+// another message id (its inserts the same), the box of a directory refused, which
+// is logged as well.
+void ReportCreateFailure(const char* path, DWORD error, unsigned id = IDS_CREATE_FAILED);
 
 // Makes dir (PROMPT_CHARS) the full path of what it names (GetFullPathNameA: a
 // relative or drive-relative directory is taken from the current directory).
