@@ -15,10 +15,13 @@
 
 namespace {
 
-// S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464: the service that
-// owns what Windows itself installs.
-const DWORD kTrustedInstallerSid[8] = {0x0601, 0x05000000, 80, 956008885, 3418522649u, 1831038044,
-                                       1853292631, 2271478464u};
+// The accounts that may own and change the program directory besides the user
+// who runs the Installer, their SIDs end to end: the Administrators (S-1-5-32-544),
+// SYSTEM (S-1-5-18) and TrustedInstaller, the service that owns what Windows itself
+// installs (S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464).
+const DWORD kTrustedSids[15] = {0x0201, 0x05000000, 32, 544,
+                                0x0101, 0x05000000, 18,
+                                0x0601, 0x05000000, 80, 956008885, 3418522649u, 1831038044, 1853292631, 2271478464u};
 
 // The length of the volume's root at the start of a full path, "C:\\" or
 // "\\\\server\\share\\" (without that last backslash when the path ends first). The
@@ -55,7 +58,7 @@ bool GetsRights(const char* dir)
 struct Judge {
     DirectorySecurity security;
     DWORD user[32];  // the user who runs the Installer (TOKEN_USER)
-    const unsigned char* trusted[4];
+    DWORD trusted[15 + 17];  // kTrustedSids, then the user's SID
     DWORD descriptor[1024];  // what GetFileSecurityA reads; one that does not fit is given the rights
     char path[PROMPT_CHARS];  // the object at work; the one refused, after a refusal
 };
@@ -76,7 +79,7 @@ DWORD SecureOne(Judge& judge, bool always, GetFileSecurityFn read)
         if (read(judge.path, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, judge.descriptor,
                  sizeof judge.descriptor, &needed))
             verdict = JudgeSecurity(reinterpret_cast<const unsigned char*>(judge.descriptor), sizeof judge.descriptor,
-                                    judge.trusted, 4);
+                                    reinterpret_cast<const unsigned char*>(judge.trusted), sizeof judge.trusted);
         if (verdict == SECURITY_CLOSED && !always)
             return 0;
         if (pass || verdict == SECURITY_FOREIGN_OWNER || verdict == SECURITY_UNREADABLE)
@@ -96,8 +99,12 @@ bool Linked(const char* path)
                               FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return true;
+    // Looked up, not imported: one import costs setup.exe more than the look-up.
+    typedef BOOL(WINAPI * InformationFn)(HANDLE, BY_HANDLE_FILE_INFORMATION*);
+    auto information = reinterpret_cast<InformationFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFileInformationByHandle")));
     BY_HANDLE_FILE_INFORMATION info;
-    bool linked = !GetFileInformationByHandle(file, &info) || info.nNumberOfLinks > 1;
+    bool linked = !information || !information(file, &info) || info.nNumberOfLinks > 1;
     CloseHandle(file);
     return linked;
 }
@@ -148,12 +155,11 @@ DWORD SecureExisting(Judge& judge, const char* dir)
     CopyText(judge.path, sizeof judge.path, dir);
     if (!read || !CurrentUserSid(judge.user, sizeof judge.user))
         return ERROR_PROC_NOT_FOUND;
-    const unsigned char* trusted[] = {
-        reinterpret_cast<const unsigned char*>(kAdministratorsSid),
-        reinterpret_cast<const unsigned char*>(kSystemSid),
-        reinterpret_cast<const unsigned char*>(kTrustedInstallerSid),
-        static_cast<const unsigned char*>(reinterpret_cast<TOKEN_USER*>(judge.user)->User.Sid)};
-    std::memcpy(judge.trusted, trusted, sizeof trusted);
+    // The user's SID after the others (at most 68 bytes: 15 sub-authorities); the
+    // zeros after it read as no SID.
+    const auto* user = static_cast<const unsigned char*>(reinterpret_cast<TOKEN_USER*>(judge.user)->User.Sid);
+    std::memcpy(judge.trusted, kTrustedSids, sizeof kTrustedSids);
+    std::memcpy(judge.trusted + 15, user, SidLength(user, 68));
     DWORD attributes = GetFileAttributesA(dir);
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
         return ERROR_ACCESS_DENIED;

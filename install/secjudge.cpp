@@ -15,10 +15,11 @@ unsigned long Dword(const unsigned char* p)
     return Word(p) | static_cast<unsigned long>(Word(p + 2)) << 16;
 }
 
-bool Trusted(const unsigned char* sid, size_t length, const unsigned char* const* trusted, int count)
+bool Trusted(const unsigned char* sid, size_t length, const unsigned char* trusted, size_t trustedSize)
 {
-    for (int i = 0; i < count; ++i)
-        if (SidLength(trusted[i], length) == length && std::memcmp(trusted[i], sid, length) == 0)
+    const unsigned char* end = trusted + trustedSize;
+    for (size_t n; (n = SidLength(trusted, end - trusted)) != 0; trusted += n)
+        if (n == length && std::memcmp(trusted, sid, length) == 0)
             return true;
     return false;
 }
@@ -47,7 +48,7 @@ size_t SidLength(const unsigned char* sid, size_t room)
     return length <= room ? length : 0;
 }
 
-SecurityVerdict JudgeSecurity(const unsigned char* sd, size_t size, const unsigned char* const* trusted, int count)
+SecurityVerdict JudgeSecurity(const unsigned char* sd, size_t size, const unsigned char* trusted, size_t trustedSize)
 {
     if (size < HEADER_BYTES || sd[0] != 1 || !(Word(sd + 2) & SELF_RELATIVE))
         return SECURITY_UNREADABLE;
@@ -55,7 +56,7 @@ SecurityVerdict JudgeSecurity(const unsigned char* sd, size_t size, const unsign
     size_t ownerLength = ownerAt && ownerAt < size ? SidLength(sd + ownerAt, size - ownerAt) : 0;
     if (!ownerLength)
         return SECURITY_UNREADABLE;
-    if (!Trusted(sd + ownerAt, ownerLength, trusted, count))
+    if (!Trusted(sd + ownerAt, ownerLength, trusted, trustedSize))
         return SECURITY_FOREIGN_OWNER;
     // No DACL at all lets everybody do everything.
     if (!(Word(sd + 2) & DACL_PRESENT) || !daclAt)
@@ -79,7 +80,7 @@ SecurityVerdict JudgeSecurity(const unsigned char* sd, size_t size, const unsign
             size_t sidLength = SidLength(ace + ACE_SID_OFFSET, aceSize - ACE_SID_OFFSET);
             if (!sidLength)
                 return SECURITY_UNREADABLE;
-            if ((Dword(ace + 4) & kChangingRights) && !Trusted(ace + ACE_SID_OFFSET, sidLength, trusted, count))
+            if ((Dword(ace + 4) & kChangingRights) && !Trusted(ace + ACE_SID_OFFSET, sidLength, trusted, trustedSize))
                 return SECURITY_OPEN;
         } else if (!Denies(type)) {
             return SECURITY_OPEN;

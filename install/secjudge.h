@@ -24,12 +24,13 @@ constexpr unsigned long kChangingRights = 0x2 | 0x4 | 0x10 | 0x40 | 0x100 | 0x10
 size_t SidLength(const unsigned char* sid, size_t room);
 
 // Judges a self-relative descriptor of size bytes, read with its owner and DACL.
-// trusted holds count SIDs as they are laid out. A foreign owner comes first: no
+// trusted holds the trusted accounts' SIDs, as they are laid out, end to end in
+// trustedSize bytes. A foreign owner comes first: no
 // change of entries closes what its owner may open again. Any access-allowed
 // entry for an account not trusted that gives one of kChangingRights makes it
 // open, an inherit-only one too (it is passed on to what is created inside), and
 // so does an entry of a kind not read here other than a denial.
-SecurityVerdict JudgeSecurity(const unsigned char* descriptor, size_t size, const unsigned char* const* trusted,
-                              int count);
+SecurityVerdict JudgeSecurity(const unsigned char* descriptor, size_t size, const unsigned char* trusted,
+                              size_t trustedSize);
 
 #endif

@@ -73,8 +73,10 @@ Bytes Descriptor(const Bytes& owner, bool dacl, const std::vector<Ace>& aces)
 
 SecurityVerdict Judge(const Bytes& sd)
 {
-    const uint8_t* trusted[] = {kAdmins.data(), kSystem.data(), kInstaller.data(), kRunner.data()};
-    return JudgeSecurity(sd.data(), sd.size(), trusted, 4);
+    Bytes trusted;
+    for (const Bytes* sid : {&kAdmins, &kSystem, &kInstaller, &kRunner})
+        trusted.insert(trusted.end(), sid->begin(), sid->end());
+    return JudgeSecurity(sd.data(), sd.size(), trusted.data(), trusted.size());
 }
 
 const uint32_t kFull = 0x1F01FF, kReadExecute = 0x1200A9, kModify = 0x1301BF;
