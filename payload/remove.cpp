@@ -9,6 +9,7 @@
 #include "resources/resource.h"
 #include "shell/progman.h"
 #include "shell/record.h"
+#include "startup/exitcodes.h"
 #include "startup/state.h"
 
 namespace {
@@ -95,7 +96,7 @@ int RemoveInstallation(HWND owner)
     if (ReadInstallValue("DIR", "", programDir) == 0) {
         LoadMessage(IDS_REMOVE_NO_INFO, text, sizeof text);
         Close(owner, caption, text);
-        return 0;
+        return EXIT_NOTHING_TO_REMOVE;
     }
     LoadFormattedMessage(IDS_REMOVING_INSTALL, text, sizeof text, PRODUCT_WORD, programDir);
     WriteLog(text);
@@ -129,5 +130,5 @@ int RemoveInstallation(HWND owner)
     else
         LoadFormattedMessage(IDS_REMOVE_EXCESS, text, sizeof text, programDir);
     Close(owner, caption, text);
-    return kept ? 0 : 1;
+    return kept ? EXIT_FILE_IN_USE : EXIT_OK;
 }

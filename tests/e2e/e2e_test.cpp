@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "startup/exitcodes.h"
 #include "support/installed.h"
 #include "support/winhelp.h"
 
@@ -251,8 +252,8 @@ TEST_F(E2E, QuietRemovalThenNothingOnRecord)
     std::vector<std::string> want = RemovalLog("C:\\Marvane", true);
     ExpectLog(Log(), want);
 
-    // Nothing on record any more: message 10013 and exit code 1.
-    ASSERT_EQ(Run("-r -s -l"), 1);
+    // Nothing on record any more: message 10013 and its own exit code.
+    ASSERT_EQ(Run("-r -s -l"), EXIT_NOTHING_TO_REMOVE);
     Append(want, {"Insufficient information available to", "remove this application."});
     ExpectLog(Log(), want);
     ExpectTempUntouched();
@@ -266,7 +267,7 @@ TEST_F(E2E, RemovalWithAFileInUse)
     HANDLE held = CreateFileA("C:\\Marvane\\Marvane.exe", GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(Run("-r -q -l"), 1);
+    EXPECT_EQ(Run("-r -q -l"), EXIT_FILE_IN_USE);
     CloseHandle(held);
     std::vector<bool> first(10, true);
     first[0] = false;
@@ -365,7 +366,7 @@ TEST_F(E2E, ProgramDirCannotBeCreated)
     std::string second = AnswerCreationBox(process.pid);
     EXPECT_EQ(first.rfind("Creation of Q: failed. (", 0), 0u) << first;
     EXPECT_EQ(second.rfind("Creation of Q:\\Marvane failed. (", 0), 0u) << second;
-    EXPECT_EQ(WaitExit(process), 1);
+    EXPECT_EQ(WaitExit(process), EXIT_FAILED);  // a refused directory is a failure
     // Nothing recorded: the section holds only what the test wrote, and no key.
     EXPECT_EQ(Profile("DIR"), "Q:\\Marvane");
     EXPECT_EQ(Profile("INSTOPTS"), "<absent>");
@@ -458,7 +459,7 @@ TEST_F(E2E, InteractiveGroupCancelled)
     Answer("Program Manager Group", IDCANCEL, "group");
     ASSERT_NO_FATAL_FAILURE(
         Answer("Marvane 2.6 Install", IDOK, "failed", "Some portion of installation process failed."));
-    EXPECT_EQ(WaitExit(process), 1);
+    EXPECT_EQ(WaitExit(process), EXIT_CANCELLED);
     ExpectNothingRecorded();
     ExpectInstalledAsPacked("C:\\Marvane");  // copied files stay
     EXPECT_FALSE(DirExists(ProgramsFolder() + "\\Marvane"));
@@ -474,7 +475,7 @@ TEST_F(E2E, InteractiveExitFirst)
 {
     process = StartProgram(SetupExe(), "-l", work);
     Answer("Install", IDCANCEL, "mode");
-    EXPECT_EQ(WaitExit(process), 1);
+    EXPECT_EQ(WaitExit(process), EXIT_CANCELLED);
     EXPECT_FALSE(FileExists(work + "\\setup.log"));
     ExpectTempUntouched();
     ExpectNothingRecorded();
@@ -505,7 +506,7 @@ TEST_F(E2E, InteractiveCancelInCopy)
     ClickButton(prompt, IDCANCEL);  // skip the optional file; the walk then stops
     ASSERT_NO_FATAL_FAILURE(
         Answer("Marvane 2.6 Install", IDOK, "box", "Some portion of installation process failed."));
-    EXPECT_EQ(WaitExit(process), 1);
+    EXPECT_EQ(WaitExit(process), EXIT_CANCELLED);
     CloseHandle(lock);
     ExpectNothingRecorded();
     EXPECT_FALSE(DirExists(ProgramsFolder() + "\\Marvane"));
@@ -525,10 +526,10 @@ TEST_F(E2E, CloseDuringRunIsRefused)
     ASSERT_TRUE(SendAndWait(main, WM_CLOSE));
     EXPECT_TRUE(IsWindow(main));
     EXPECT_EQ(WaitForSingleObject(process.process, 0), static_cast<DWORD>(WAIT_TIMEOUT));
-    // The run goes on to its own end: "Exit" in the first dialog still gives 1.
+    // The run goes on to its own end: "Exit" in the first dialog is still the user's Cancel.
     ASSERT_TRUE(IsWindowVisible(mode));
     ClickButton(mode, IDCANCEL);
-    EXPECT_EQ(WaitExit(process), 1);
+    EXPECT_EQ(WaitExit(process), EXIT_CANCELLED);
 }
 
 // Release.txt held open without sharing (as a running viewer would): the required
@@ -554,7 +555,7 @@ TEST_F(E2E, RequiredFileLockedCancel)
     EXPECT_NE(GetDlgItem(prompt, IDCANCEL), nullptr);
     Shot("retry-prompt");
     ClickButton(prompt, IDCANCEL);
-    EXPECT_EQ(WaitExit(process), 1);
+    EXPECT_EQ(WaitExit(process), EXIT_FAILED);  // a copy given up is a failure, not the user's Cancel
     ExpectNothingRecorded();
     std::vector<std::string> got = Log();
     bool copyFailed = false;
