@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "resources/resource.h"
 #include "startup/exitcodes.h"
 #include "support/installed.h"
 #include "support/winhelp.h"
@@ -430,6 +431,107 @@ TEST_F(E2E, InteractiveThroughEveryDialog)
     EXPECT_EQ(GroupItems("Marvane"), kAllItems);
     ExpectOneRunLogged("C:\\Marvane");
     ExpectTempUntouched();
+}
+
+// The screen's scale: setup.exe declares itself DPI-aware, so Windows draws its
+// text at the screen's resolution (HKCU\Control Panel\Desktop LogPixels, read
+// when a program starts) and the dialogs, in dialog units, grow with it. At 96,
+// 144 and 192 DPI every dialog stays on the 1024 x 768 screen, every visible
+// control inside its dialog and clear of the others (a group box aside), and the
+// corner logo, drawn in pixels, inside the main window. Screenshots of each:
+// <build>/screenshots/e2e-EveryDialogAtEachScale-<dpi>-*.png.
+bool Inside(const RECT& inner, const RECT& outer)
+{
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+void ExpectLaidOut(HWND dialog, const std::string& what)
+{
+    RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    RECT outer;
+    GetWindowRect(dialog, &outer);
+    EXPECT_TRUE(Inside(outer, screen)) << what << " leaves the screen";
+    RECT client;
+    GetClientRect(dialog, &client);
+    MapWindowPoints(dialog, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    std::vector<RECT> placed;
+    for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(c))
+            continue;
+        RECT r;
+        GetWindowRect(c, &r);
+        EXPECT_TRUE(Inside(r, client)) << what << ": control " << GetDlgCtrlID(c) << " is cut off";
+        char cls[32] = "";
+        GetClassNameA(c, cls, sizeof cls);
+        if (lstrcmpiA(cls, "Button") == 0 && (GetWindowLongA(c, GWL_STYLE) & 0xF) == BS_GROUPBOX)
+            continue;
+        for (const RECT& other : placed) {
+            RECT both;
+            EXPECT_FALSE(IntersectRect(&both, &r, &other)) << what << ": control " << GetDlgCtrlID(c) << " overlaps";
+        }
+        placed.push_back(r);
+    }
+}
+
+TEST_F(E2E, EveryDialogAtEachScale)
+{
+    // This test reads setup.exe's windows in its own pixels, unscaled.
+    SetProcessDPIAware();
+    for (DWORD dpi : {96u, 144u, 192u}) {
+        SCOPED_TRACE(dpi);
+        const std::string at = std::to_string(dpi) + "-";
+        HKEY desktop;
+        ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, "Control Panel\\Desktop", &desktop), ERROR_SUCCESS);
+        RegSetValueExA(desktop, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi);
+        RegCloseKey(desktop);
+
+        HWND main = nullptr, mode = nullptr;
+        ASSERT_NO_FATAL_FAILURE(StartWithWindows("", &main, &mode));
+        // The logo's frame in the client area's lower right corner, 10 pixels in.
+        RECT client;
+        GetClientRect(main, &client);
+        POINT corner = {client.right - 11, client.bottom - 11};
+        ClientToScreen(main, &corner);
+        EXPECT_TRUE(WaitUntil([&] { return ScreenPixel(corner.x, corner.y) == RGB(0, 0, 128); }, 10000));
+        ExpectLaidOut(mode, "the choice");
+        Shot(at + "1-main-and-choice");
+        ClickButton(mode, IDOK);
+
+        HWND program = Dialog("PROGRAM files directory");
+        ASSERT_NE(program, nullptr);
+        ExpectLaidOut(program, "the program directory");
+        Shot(at + "2-program-dir");
+        ClickButton(program, IDC_DIR_BROWSE);
+        HWND picker = Dialog("Locate");
+        ASSERT_NE(picker, nullptr);
+        RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}, outer;
+        GetWindowRect(picker, &outer);
+        EXPECT_TRUE(Inside(outer, screen)) << "the picker leaves the screen";
+        Shot(at + "3-picker");
+        ClickButton(picker, IDCANCEL);
+        ASSERT_TRUE(WaitForWindowGone(picker));
+        ClickButton(program, IDOK);
+
+        HWND data = Dialog("DATA files directory");
+        ASSERT_NE(data, nullptr);
+        ExpectLaidOut(data, "the data directory");
+        ClickButton(data, IDOK);
+
+        HWND group = Dialog("Program Manager Group");
+        ASSERT_NE(group, nullptr);
+        ExpectLaidOut(group, "the group");
+        Shot(at + "4-group");
+        ClickButton(group, IDOK);
+        // The shell opens a folder window for the new group: closed, so that it
+        // covers neither the closing box nor the next scale's windows.
+        if (HWND folder = WaitForWindow(nullptr, "Marvane", 10000)) {
+            PostMessageA(folder, WM_CLOSE, 0, 0);
+            WaitForWindowGone(folder);
+        }
+        ASSERT_NO_FATAL_FAILURE(Answer("Congratulations!", IDOK, at + "5-done", "Installation successful!"));
+        EXPECT_EQ(WaitExit(process), EXIT_OK);
+    }
 }
 
 TEST_F(E2E, InteractiveDataDirCancelled)
