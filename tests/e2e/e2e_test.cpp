@@ -573,12 +573,23 @@ TEST_F(E2E, InteractiveGroupCancelled)
     ExpectLog(got, want);
 }
 
-TEST_F(E2E, InteractiveExitFirst)
+// The user leaves at the first question ("Exit"), or cancels the program
+// directory's: the user's Cancel, nothing made, nothing recorded, nothing left in
+// the temporary directory.
+TEST_F(E2E, InteractiveLeftAtTheFirstQuestions)
 {
     process = StartProgram(SetupExe(), "-l", work);
     Answer("Install", IDCANCEL, "mode");
     EXPECT_EQ(WaitExit(process), EXIT_CANCELLED);
     EXPECT_FALSE(FileExists(work + "\\setup.log"));
+
+    process = StartProgram(SetupExe(), "-l", work);
+    Answer("Install", IDOK, "mode-again");
+    Answer("PROGRAM files directory", IDCANCEL, "program-dir");
+    ASSERT_NO_FATAL_FAILURE(
+        Answer("Marvane 2.6 Install", IDOK, "no-directory", "Can't continue without a destination directory!"));
+    EXPECT_EQ(WaitExit(process), EXIT_CANCELLED);
+
     ExpectTempUntouched();
     ExpectNothingRecorded();
     EXPECT_FALSE(DirExists("C:\\Marvane"));
