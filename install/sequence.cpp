@@ -15,6 +15,7 @@
 #include "resources/resource.h"
 #include "shell/progman.h"
 #include "shell/record.h"
+#include "startup/exitcodes.h"
 #include "startup/state.h"
 
 namespace {
@@ -39,14 +40,15 @@ void ShowBox(const Run& run, const char* text, const char* caption, UINT style)
         MessageBoxA(run.window, text, caption, style);
 }
 
-// Loads message `id`, logs it and shows it; returns 0 so that a failing step can end the run.
+// Loads message `id`, logs it and shows it; returns EXIT_FAILED so that a failing
+// step can end the run.
 int Fail(const Run& run, unsigned id, const char* caption, UINT style)
 {
     char text[MESSAGE_CHARS];
     LoadMessage(id, text, sizeof text);
     WriteLog(text);
     ShowBox(run, text, caption, style);
-    return 0;
+    return EXIT_FAILED;
 }
 
 // The 10026 text, a line break and the directory, as one log line.
@@ -86,13 +88,17 @@ const char* PlatformDefaultDir()
     return installer.defaultDirOther;
 }
 
+// EXIT_OK when the program directory exists; the prompt cancelled or the
+// directory refused end the run with their codes.
 int TakeProgramDir(Run& run)
 {
     PumpMessages();
     TakeRecordedDirectory("DIR", run.programDir);
     if (!installer.quietMode) {
-        if (!AskProgramDir(installer.instance, run.window, run.programDir))
-            return Fail(run, IDS_NO_DEST_DIR, run.caption, MB_ICONERROR);
+        if (!AskProgramDir(installer.instance, run.window, run.programDir)) {
+            Fail(run, IDS_NO_DEST_DIR, run.caption, MB_ICONERROR);
+            return EXIT_CANCELLED;
+        }
     }
     // The prompt has made it already; quietly, this is where it is made. Either way
     // a relative directory becomes a full one before it is used or recorded.
@@ -101,11 +107,11 @@ int TakeProgramDir(Run& run)
         char line[MESSAGE_CHARS + PROMPT_CHARS];
         DirectoryFailureText(run.programDir, line, sizeof line);
         WriteLog(line);
-        return 0;
+        return EXIT_FAILED;
     }
     DropTrailingBackslash(run.programDir);
     PumpMessages();
-    return 1;
+    return EXIT_OK;
 }
 
 __attribute__((noinline)) int TakeDataDir(Run& run)
@@ -203,20 +209,29 @@ int Install(Run& run)
         !LocateSource(installer.instance, run.window, run.tempDir, fileTable[0].sourceName))
         return Fail(run, IDS_NO_SOURCE, fileTable[0].sourceName, MB_ICONERROR);
 
-    if (!TakeProgramDir(run) || !TakeDataDir(run))
-        return 0;
+    if (int code = TakeProgramDir(run))
+        return code;
+    if (!TakeDataDir(run))
+        return EXIT_FAILED;
 
     PumpMessages();
     CopyText(run.webDir, sizeof run.webDir, run.programDir);
 
     int result = CopyFiles(installer.instance, run.window, run.tempDir, run.programDir, run.dataDir, run.webDir);
     PumpMessages();
-    if (result)
+    // The progress dialog's Cancel and the group prompt's are the user's; a file
+    // given up on is a failure.
+    int code = installer.copyCancelled ? EXIT_CANCELLED : EXIT_FAILED;
+    if (result) {
         result = MakeGroupAndItems(run);
+        code = EXIT_CANCELLED;
+    }
 
     PumpMessages();
-    if (!result)
-        return Fail(run, IDS_INSTALL_FAILED, run.caption, MB_ICONERROR);
+    if (!result) {
+        Fail(run, IDS_INSTALL_FAILED, run.caption, MB_ICONERROR);
+        return code;
+    }
 
     // The files stay, but an installation that WIN.INI does not hold cannot be
     // offered for removal or proposed again: that is no success.
@@ -227,7 +242,7 @@ int Install(Run& run)
     WriteLog(text);
     LoadMessage(IDS_CONGRATULATIONS, caption, sizeof caption);
     ShowBox(run, text, caption, MB_OK);
-    return 1;
+    return EXIT_OK;
 }
 
 }  // namespace
@@ -242,7 +257,7 @@ int RunInstallSequence(HWND mainWindow)
 
     switch (ChooseInstallMode(mainWindow, installer.instance)) {
     case MODE_EXIT:
-        return 0;
+        return EXIT_CANCELLED;
     case MODE_REMOVE:
         return RemoveInstallation(mainWindow);
     default:

@@ -4,8 +4,9 @@
 
 #include <windows.h>
 
-// Returns 1 when the installation completed (or a removal ran to its closing
-// message 10010/10012), 0 when it failed, was cancelled or the user left.
+// Returns the run's exit code (startup/exitcodes.h): EXIT_OK when the installation
+// completed or the removal took every file of the product; EXIT_CANCELLED when the
+// user left or cancelled, EXIT_FAILED when a step failed, or the removal's code.
 int RunInstallSequence(HWND mainWindow);
 
 #endif

@@ -9,6 +9,7 @@
 #include "resources/resource.h"
 #include "shell/progman.h"
 #include "shell/record.h"
+#include "startup/exitcodes.h"
 #include "startup/state.h"
 
 namespace {
@@ -111,11 +112,11 @@ int RemoveInstallation(HWND owner)
 
     char programDir[RECORD_VALUE_CHARS];
     if (!ReadRecordedDir(owner, caption, "DIR", "", programDir))
-        return 0;
+        return EXIT_FAILED;
     if (!programDir[0]) {
         LoadMessage(IDS_REMOVE_NO_INFO, text, sizeof text);
         Close(owner, caption, text);
-        return 0;
+        return EXIT_NOTHING_TO_REMOVE;
     }
     LoadFormattedMessage(IDS_REMOVING_INSTALL, text, sizeof text, PRODUCT_WORD, programDir);
     WriteLog(text);
@@ -123,7 +124,7 @@ int RemoveInstallation(HWND owner)
     // The files are looked for where the installation put them.
     char dataDir[RECORD_VALUE_CHARS];
     if (!ReadRecordedDir(owner, caption, "DEFDIR", programDir, dataDir))
-        return 0;
+        return EXIT_FAILED;
     if (!dataDir[0])
         CopyText(dataDir, sizeof dataDir, programDir);
     const InstallDirs dirs = {programDir, dataDir, programDir};
@@ -151,5 +152,5 @@ int RemoveInstallation(HWND owner)
     else
         LoadFormattedMessage(IDS_REMOVE_EXCESS, text, sizeof text, programDir);
     Close(owner, caption, text);
-    return kept ? 0 : 1;
+    return kept ? EXIT_FILE_IN_USE : EXIT_OK;
 }

@@ -4,9 +4,10 @@
 
 #include <windows.h>
 
-// Returns 1 when the removal took every file of the product (closing message 10010,
-// or 10012 for files of the user's own), 0 when a file of the product stayed (10012;
-// the record stays for a later removal) or it ended with 10013 (nothing on record).
+// Returns the run's exit code (startup/exitcodes.h): EXIT_OK when the removal took
+// every file of the product (closing message 10010, or 10012 for files of the
+// user's own), EXIT_FILE_IN_USE when a file of the product stayed (10012; the
+// record stays for a later removal), EXIT_NOTHING_TO_REMOVE after 10013.
 int RemoveInstallation(HWND owner);
 
 // After a failed deletion: whether the product's file at path is still there.

@@ -8,9 +8,12 @@
 //
 // A running program cannot delete its own file, and this one lives in the very
 // directory it removes. So the program started from there only asks (unless quiet),
-// copies itself into a private temporary directory, starts that copy with its
-// arguments and a handle of its own process, and ends. The copy waits for it to
-// end, does the work, and has itself and its directory deleted at the next restart.
+// copies itself into a private temporary directory and starts that copy with its
+// arguments, a handle of its own process and the writing end of a pipe. The copy
+// removes every other file, writes its exit code into the pipe, waits for the
+// original to end, then deletes the original's file and has itself and its
+// directory deleted at the next restart. The original ends with the code it read:
+// a deployment tool or script that waits for the uninstall command gets the outcome.
 #include <windows.h>
 
 #include <cstdio>
@@ -27,13 +30,17 @@
 #include "product/removetext.h"
 #include "shell/progman.h"
 #include "shell/record.h"
+#include "startup/exitcodes.h"
 #include "startup/runlock.h"
 #include "startup/state.h"
 
 namespace {
 
 enum {
-    WAIT_FOR_ORIGINAL_MS = 60000,  // the original only starts the copy and ends
+    WAIT_FOR_ORIGINAL_MS = 60000,  // the original ends once it has read the outcome
+    // A program's file may stay locked for a moment after its process has ended.
+    SELF_DELETE_TRIES = 20,
+    SELF_DELETE_PAUSE_MS = 100,
     WININIT_MAX_BYTES = 1 << 20,  // larger is no WININIT.INI this program will edit
     PATH_CHARS = 2 * REMOVER_VALUE_CHARS + 16,
 };
@@ -65,11 +72,23 @@ void ReportStartFailure(DWORD error)
     MessageBoxA(nullptr, text, caption, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }
 
-// The program started from the program directory: confirm, then hand over.
+// Reads the working copy's exit code from the pipe: EXIT_FAILED when the copy
+// ended without writing it (killed, or crashed).
+int ReadOutcome(HANDLE pipe)
+{
+    int code = 0;
+    DWORD got = 0;
+    if (!ReadFile(pipe, &code, sizeof code, &got, nullptr) || got != sizeof code)
+        code = EXIT_FAILED;
+    return code;
+}
+
+// The program started from the program directory: confirm, hand over, and end
+// with the outcome of the removal.
 int StartWorkingCopy()
 {
     if (!args.quiet && Box(IDS_RM_CONFIRM, MB_YESNO | MB_ICONQUESTION, args.programDir) != IDYES)
-        return 0;
+        return EXIT_CANCELLED;
 
     char self[MAX_PATH];
     DWORD n = GetModuleFileNameA(nullptr, self, sizeof self);
@@ -84,22 +103,29 @@ int StartWorkingCopy()
     DWORD madeError = GetLastError();
     if (!made) {
         ReportStartFailure(madeError);
-        return 1;
+        return EXIT_FAILED;
     }
     if (!JoinPath(copy, sizeof copy, dir, kCopyName) || !CopyFileA(self, copy, TRUE)) {
         DWORD error = GetLastError();
         RemoveDirectoryA(dir);
         ReportStartFailure(error);
-        return 1;
+        return EXIT_FAILED;
     }
 
-    // The copy waits on this handle for this process to end.
+    // The copy waits on this handle for this process to end, and writes its exit
+    // code into the pipe. This process closes its writing end once the copy has
+    // started: the read then ends with the code, or fails when the copy ended
+    // without one. (The copy inherits the reading end too, which changes nothing.)
     HANDLE me = nullptr;
     DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &me, SYNCHRONIZE, TRUE, 0);
+    SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+    HANDLE reading = nullptr, writing = nullptr;
+    CreatePipe(&reading, &writing, &inherited, 0);
     char line[REMOVER_LINE_CHARS];
     BOOL started = FALSE;
     DWORD error = ERROR_BUFFER_OVERFLOW;
-    if (me && ComposeWorkingCopyLine(line, sizeof line, copy, HandleToULong(me), args)) {
+    if (me && writing &&
+        ComposeWorkingCopyLine(line, sizeof line, copy, HandleToULong(me), HandleToULong(writing), args)) {
         STARTUPINFOA si;
         std::memset(&si, 0, sizeof si);
         si.cb = sizeof si;
@@ -115,13 +141,19 @@ int StartWorkingCopy()
     }
     if (me)
         CloseHandle(me);
+    if (writing)
+        CloseHandle(writing);
+    int code = EXIT_FAILED;
+    if (started)
+        code = ReadOutcome(reading);
+    if (reading)
+        CloseHandle(reading);
     if (!started) {
         DeleteFileA(copy);
         RemoveDirectoryA(dir);
         ReportStartFailure(error);
-        return 1;
     }
-    return 0;
+    return code;
 }
 
 // The directories of the installation, as the installation used them.
@@ -132,21 +164,24 @@ InstallDirs Dirs()
 
 // The first file of the product that could not be deleted; empty while none.
 char keptFile[REMOVAL_PATH_CHARS];
+// This program's own installed file, deleted after all the others.
+char installedSelf[REMOVAL_PATH_CHARS];
 
 void DeleteOne(const char* path, RemovalKind kind, void*)
 {
-    // The remover's own goes last (the list ends with it), and only when every
-    // other went: while the record stays, the list of installed programs must
-    // still find the remover it names.
-    if (kind == REMOVAL_REMOVER && keptFile[0])
+    // The remover's own comes last (the list ends with it); the original runs from
+    // it until it has read the outcome, so it is only noted here.
+    if (kind == REMOVAL_REMOVER) {
+        CopyText(installedSelf, sizeof installedSelf, path);
         return;
+    }
     if (!DeleteFileA(path) && kind != REMOVAL_COMPANION && !keptFile[0] && ProductFileStayed(path))
         CopyText(keptFile, sizeof keptFile, path);
 }
 
-// The same files as the Installer's own removal deletes. Directories so long that
-// a path would be cut delete nothing, and keep the record: the box names the
-// program directory.
+// The same files as the Installer's own removal deletes, but for the remover's
+// own. Directories so long that a path would be cut delete nothing, and keep the
+// record: the box names the program directory.
 void DeleteInstalledFiles()
 {
     if (!ForEachRemovalPath(Dirs(), DeleteOne, nullptr))
@@ -224,6 +259,22 @@ void ScheduleDeletionThroughWininit(const char* path)
     CloseHandle(file);
 }
 
+// A file goes at the next restart, and on Windows NT its directory too (once empty).
+void ScheduleDeletion(char* path)
+{
+    if (IsWindows9x()) {
+        ScheduleDeletionThroughWininit(path);
+        return;
+    }
+    MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    // The file's own name is "remove.exe", ASCII: the last 0x5C byte is its separator.
+    char* slash = std::strrchr(path, '\\');
+    if (slash) {
+        *slash = '\0';
+        MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    }
+}
+
 // This copy and its private directory go at the next restart.
 void ScheduleOwnDeletion()
 {
@@ -231,17 +282,24 @@ void ScheduleOwnDeletion()
     DWORD n = GetModuleFileNameA(nullptr, self, sizeof self);
     if (n == 0 || n >= sizeof self)
         return;
-    if (IsWindows9x()) {
-        ScheduleDeletionThroughWininit(self);
+    ScheduleDeletion(self);
+}
+
+// The remover's own installed file, once the original has ended: the last file of
+// the product. The system may hold a program's file a moment after its end, so the
+// deletion is tried for a while; should it still stay (another program holds it),
+// it goes at the next restart, as this copy does: the record is gone already, and
+// nothing would run it again.
+void DeleteInstalledSelf()
+{
+    if (!installedSelf[0])
         return;
+    for (int i = 0; i < SELF_DELETE_TRIES; ++i) {
+        if (DeleteFileA(installedSelf) || !ProductFileStayed(installedSelf))
+            return;
+        Sleep(SELF_DELETE_PAUSE_MS);
     }
-    MoveFileExA(self, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-    // The copy's own name is ASCII: the last 0x5C byte is its separator.
-    char* slash = std::strrchr(self, '\\');
-    if (slash) {
-        *slash = '\0';
-        MoveFileExA(self, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-    }
+    ScheduleDeletion(installedSelf);
 }
 
 // A working folder of an earlier copy whose run was killed before it could have
@@ -274,30 +332,50 @@ void RemoveEndedWorkingCopies()
     ForEachPrivateDirectory(kWorkingPrefix, RemoveEndedCopy, slash ? slash + 1 : self);
 }
 
-// The working copy: wait for the original, then remove.
+// Hands the exit code to the original, which ends with it.
+void ReportOutcome(int code)
+{
+    HANDLE pipe = ULongToHandle(args.outcomeHandle);
+    if (!pipe)
+        return;
+    DWORD written = 0;
+    WriteFile(pipe, &code, sizeof code, &written, nullptr);
+    CloseHandle(pipe);
+}
+
+// The working copy: remove, report the outcome to the original, and once it has
+// ended delete its file.
 int RunRemoval()
 {
-    HANDLE original = ULongToHandle(args.waitHandle);
-    WaitForSingleObject(original, WAIT_FOR_ORIGINAL_MS);
-    CloseHandle(original);
-
     // Not while the Installer, or another remover, is at work on the same files.
     if (!AcquireRunLock()) {
+        ReportOutcome(EXIT_BUSY);
         if (!args.quiet)
             Box(IDS_RM_BUSY, MB_OK | MB_ICONERROR, "");
         ScheduleOwnDeletion();
-        return 1;
+        return EXIT_BUSY;
     }
     RemoveEndedWorkingCopies();
     DeleteInstalledFiles();
     DeleteItemsAndGroup();
-    const bool removed = RemoveProgramDirectory(args.programDir);
-    // While a file of the product's stays (in use, say), so does the record: the
-    // list of installed programs, or setup.exe -r, can finish the removal later.
-    if (!keptFile[0]) {
+    // While a file of the product's stays (in use, say), so do the record and the
+    // remover's own file: the list of installed programs, or setup.exe -r, can
+    // finish the removal later. Otherwise the record goes before the outcome is
+    // told, so that the success the original reports is true whatever happens to
+    // its own file afterwards.
+    const int code = keptFile[0] ? EXIT_FILE_IN_USE : EXIT_OK;
+    if (code == EXIT_OK) {
         DeleteInstallRecord();
         DeleteUninstallKey();
     }
+    ReportOutcome(code);
+    HANDLE original = ULongToHandle(args.waitHandle);
+    WaitForSingleObject(original, WAIT_FOR_ORIGINAL_MS);
+    CloseHandle(original);
+    if (code == EXIT_OK)
+        DeleteInstalledSelf();
+    // Files of the user's own keep the directory; the product is removed all the same.
+    const bool removed = RemoveProgramDirectory(args.programDir);
     ScheduleOwnDeletion();
     ReleaseRunLock();  // the closing box holds up no other run
 
@@ -307,7 +385,7 @@ int RunRemoval()
         else
             Box(removed ? IDS_RM_DONE : IDS_RM_LEFTOVER, MB_OK | MB_ICONINFORMATION, args.programDir);
     }
-    return (removed && !keptFile[0]) ? 0 : 1;
+    return code;
 }
 
 }  // namespace
@@ -319,7 +397,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     if (!ParseRemoverCommandLine(GetCommandLineA(), &args)) {
         if (!args.quiet)
             Box(IDS_RM_USAGE, MB_OK | MB_ICONERROR, "");
-        return 2;
+        return EXIT_BAD_COMMAND_LINE;
     }
     return args.waitHandle ? RunRemoval() : StartWorkingCopy();
 }

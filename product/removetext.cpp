@@ -64,7 +64,7 @@ void ReadOwnSwitches(const char* text, size_t begin, size_t end, RemoverArgs* ar
         const size_t length = wordEnd - i;
         if (length == 2 && text[i] == '-' && (text[i + 1] == 'q' || text[i + 1] == 's')) {
             args->quiet = 1;
-        } else if (length == 2 && text[i] == '-' && text[i + 1] == 'w') {
+        } else if (length == 2 && text[i] == '-' && (text[i + 1] == 'w' || text[i + 1] == 'o')) {
             size_t j = wordEnd;
             while (j < end && IsBlank(text[j]))
                 ++j;
@@ -76,7 +76,7 @@ void ReadOwnSwitches(const char* text, size_t begin, size_t end, RemoverArgs* ar
                 ++digits;
             }
             if (digits > 0 && (j == end || IsBlank(text[j]))) {
-                args->waitHandle = value;
+                (text[i + 1] == 'w' ? args->waitHandle : args->outcomeHandle) = value;
                 wordEnd = j;
             }
         }
@@ -132,13 +132,13 @@ bool ParseRemoverCommandLine(const char* text, RemoverArgs* args)
 }
 
 bool ComposeWorkingCopyLine(char* dest, size_t cap, const char* copyPath, unsigned long waitHandle,
-                            const RemoverArgs& args)
+                            unsigned long outcomeHandle, const RemoverArgs& args)
 {
     if (cap == 0)
         return false;
     return Fits(dest, cap,
-                std::snprintf(dest, cap, "\"%s\" -w %lu%s -f %s -d %s -g %s", copyPath, waitHandle,
-                              args.quiet ? " -q" : "", args.programDir, args.dataDir, args.group));
+                std::snprintf(dest, cap, "\"%s\" -w %lu -o %lu%s -f %s -d %s -g %s", copyPath, waitHandle,
+                              outcomeHandle, args.quiet ? " -q" : "", args.programDir, args.dataDir, args.group));
 }
 
 namespace {

@@ -5,8 +5,9 @@
 // with nothing quoted but, when it holds a blank, the remover's own path. The three
 // values may hold blanks, so the line is split at the switches, not at blanks: -f
 // runs to the first " -d ", -d to the first " -g " after it, and -g to the end.
-// Switches of the remover itself come before -f: "-q" or "-s" (quiet), and
-// "-w <number>" (the handle of the process that the working copy waits for).
+// Switches of the remover itself come before -f: "-q" or "-s" (quiet), and for
+// the working copy "-w <number>" (the handle of the process that it waits for)
+// and "-o <number>" (the handle of the pipe that it writes its exit code to).
 #ifndef MARVANE_REMOVETEXT_H
 #define MARVANE_REMOVETEXT_H
 
@@ -22,7 +23,8 @@ struct RemoverArgs {
     char dataDir[REMOVER_VALUE_CHARS];
     char group[REMOVER_VALUE_CHARS];
     int quiet;
-    unsigned long waitHandle;  // 0: none given
+    unsigned long waitHandle;     // 0: none given
+    unsigned long outcomeHandle;  // 0: none given
 };
 
 // Reads a whole command line (the program's path first, quoted or not). Returns
@@ -33,10 +35,11 @@ struct RemoverArgs {
 // drive's root's). quiet and waitHandle are filled even when the result is false.
 bool ParseRemoverCommandLine(const char* commandLine, RemoverArgs* args);
 
-// The working copy's command line: "<copy path>" -w <handle> [-q] -f ... -d ... -g ...
+// The working copy's command line:
+//     "<copy path>" -w <handle> -o <handle> [-q] -f ... -d ... -g ...
 // False (and dest empty) when it does not fit.
 bool ComposeWorkingCopyLine(char* dest, size_t cap, const char* copyPath, unsigned long waitHandle,
-                            const RemoverArgs& args);
+                            unsigned long outcomeHandle, const RemoverArgs& args);
 
 // WININIT.INI, which Windows 95, 98 and Me read at their next start (they do not
 // implement MoveFileEx's delayed deletion): the `size` bytes of `text` (the file

@@ -110,9 +110,11 @@ int Format(Sink* sink, const char* p, Args& args)
         case 'X': {
             unsigned long value = args.Number(isLong);
             unsigned base = (conversion == 'x' || conversion == 'X') ? 16 : 10;
-            const char* digitSet = conversion == 'X' ? "0123456789ABCDEF" : "0123456789abcdef";
+            // One digit set: "0"-"9" have the lower-case bit (0x20) already, and
+            // setting it makes "A"-"F" "a"-"f".
+            const char lowerCase = conversion == 'X' ? 0 : 0x20;
             do {
-                *--text = digitSet[value % base];
+                *--text = static_cast<char>("0123456789ABCDEF"[value % base] | lowerCase);
                 value /= base;
             } while (value);
             field = text;

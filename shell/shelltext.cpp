@@ -15,9 +15,9 @@ const char kRemoverWord[] = "remove";
 #define DELETE_ITEM_FORMAT "[DeleteItem(\"%s\")]"
 #define ADD_ITEM_FORMAT "[AddItem(\"%s\",\"%s\",,,,,%s)]"
 // The remover's directory is followed by "\", except a drive's root, which ends
-// in one already.
-#define UNINSTALL_FORMAT "%s%s%s.exe%s -f %s -d %s -g %s"
-#define UNINSTALL_QUOTED_FORMAT "\"%s%s%s.exe\"%s -f %s -d %s -g %s"
+// in one already. Its path is quoted (the first and the fifth insert) when it
+// holds a blank.
+#define UNINSTALL_FORMAT "%s%s%s%s.exe%s%s -f %s -d %s -g %s"
 #define QUIET_SWITCH " -q"
 #define DISPLAY_ICON_FORMAT "%s%s%s.exe,0"
 
@@ -31,7 +31,7 @@ static_assert(FixedChars(sizeof ADD_ITEM_FORMAT, 3) + 3 * (SHELL_ARG_CHARS - 1) 
               "AddItem must fit whole");
 static_assert(FixedChars(sizeof DELETE_ITEM_FORMAT, 1) + SHELL_ARG_CHARS - 1 < DDE_COMMAND_CHARS,
               "DeleteItem must fit whole");
-static_assert(FixedChars(sizeof UNINSTALL_QUOTED_FORMAT, 7) + 1 + sizeof QUIET_SWITCH - 1 + sizeof kRemoverWord - 1 +
+static_assert(FixedChars(sizeof UNINSTALL_FORMAT, 9) + 2 + 1 + sizeof QUIET_SWITCH - 1 + sizeof kRemoverWord - 1 +
                       4 * (SHELL_ARG_CHARS - 1) <
                   UNINSTALL_STRING_CHARS,
               "the quiet uninstall command line must fit whole");
@@ -99,10 +99,11 @@ bool ComposeRemoverLine(char* dest, size_t cap, bool quiet, const char* programD
     if (cap == 0)
         return false;
     programDir = OrEmpty(programDir);
-    const char* format = HasBlank(programDir) ? UNINSTALL_QUOTED_FORMAT : UNINSTALL_FORMAT;
+    const char* quote = HasBlank(programDir) ? "\"" : "";
     return Fits(dest, cap,
-                std::snprintf(dest, cap, format, programDir, SeparatorAfter(programDir), kRemoverWord,
-                              quiet ? QUIET_SWITCH : "", programDir, OrEmpty(dataDir), OrEmpty(group)));
+                std::snprintf(dest, cap, UNINSTALL_FORMAT, quote, programDir, SeparatorAfter(programDir),
+                              kRemoverWord, quote, quiet ? QUIET_SWITCH : "", programDir, OrEmpty(dataDir),
+                              OrEmpty(group)));
 }
 
 bool ComposeDisplayIcon(char* dest, size_t cap, const char* programDir)

@@ -33,16 +33,15 @@ void RefuseSecondRun(HWND window)
 void OnStart(HWND window)
 {
     sequenceRunning = true;
-    int outcome = 0;
+    exitCode = EXIT_BUSY;
     if (AcquireRunLock()) {
-        outcome = RunInstallSequence(window);
+        exitCode = RunInstallSequence(window);
         RemoveTempFiles();
         ReleaseRunLock();
     } else {
         RefuseSecondRun(window);
     }
     sequenceRunning = false;
-    exitCode = outcome ? EXIT_OK : EXIT_FAILED;
     PostMessageA(window, WM_CLOSE, 0, 0);
 }
 

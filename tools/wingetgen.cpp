@@ -27,20 +27,39 @@ const char kQuietSwitch[] = "-q";
 const char kLicense[] = "Proprietary";
 const char kShortDescription[] = PRODUCT_TEXT " for Windows";
 
-// The Installer's exit codes other than 0 (startup/exitcodes.h) and what a package
-// manager should make of them. 0 is winget's own success code: the schema allows
-// no 0 in a list of codes.
-const struct {
+// What winget makes of each of setup.exe's exit codes other than 0: one of the
+// schema's own ReturnResponse values. A code added to startup/exitcodes.h without
+// one here stops the build: the generator fails.
+const char* ReturnResponse(int code)
+{
+    switch (code) {
+    case EXIT_CANCELLED:
+        return "cancelledByUser";
+    case EXIT_FAILED:
+        return "contactSupport";
+    case EXIT_NOTHING_TO_REMOVE:  // only a run with -r, which winget does not start
+        return "invalidParameter";
+    case EXIT_BUSY:
+        return "installInProgress";
+    case EXIT_FILE_IN_USE:
+        return "fileInUse";
+    case EXIT_NO_WINDOW:
+    case EXIT_NO_PAYLOAD:
+    case EXIT_NO_CLASS:
+        return "contactSupport";
+    }
+    return nullptr;
+}
+
+struct ReturnCode {
     int code;
-    const char* response;
+    int programs;
     const char* meaning;
-} kReturnCodes[] = {
-    // One code for every failure the Installer has reported itself.
-    {EXIT_FAILED, "custom", "failed, cancelled, or refused; the Installer's log and boxes say why"},
-    {EXIT_NO_WINDOW, "contactSupport", "the main window could not be created"},
-    {EXIT_NO_PAYLOAD, "contactSupport", "this copy of the Installer holds no product files"},
-    {EXIT_NO_CLASS, "contactSupport", "the window class could not be registered"},
 };
+
+#define MARVANE_EXIT_ROW(name, value, programs, meaning) {name, programs, meaning},
+const ReturnCode kExitCodes[] = {MARVANE_EXIT_CODES(MARVANE_EXIT_ROW)};
+#undef MARVANE_EXIT_ROW
 
 // A YAML single-quoted scalar: always a string, whatever it looks like ("2.6").
 std::string Quoted(const char* text)
@@ -113,12 +132,27 @@ std::string LocaleManifest(const std::string& id)
            "\nShortDescription: " + Quoted(kShortDescription) + "\n" + Footer("defaultLocale");
 }
 
-std::string InstallerManifest(const std::string& id, const char* sha256, const char* url, const char* arch)
+// The list of setup.exe's codes other than 0 (winget's own success code: the schema
+// allows no 0 in a list of codes); false when one has no response.
+bool ReturnCodes(std::string* codes)
 {
-    std::string codes;
-    for (const auto& c : kReturnCodes)
-        codes += "- InstallerReturnCode: " + std::to_string(c.code) + "  # " + c.meaning +
-                 "\n  ReturnResponse: " + c.response + "\n";
+    for (const ReturnCode& c : kExitCodes) {
+        if (c.code == EXIT_OK || !(c.programs & EXIT_BY_SETUP))
+            continue;
+        const char* response = ReturnResponse(c.code);
+        if (!response) {
+            std::fprintf(stderr, "wingetgen: exit code %d has no ReturnResponse\n", c.code);
+            return false;
+        }
+        *codes += "- InstallerReturnCode: " + std::to_string(c.code) + "  # " + c.meaning +
+                  "\n  ReturnResponse: " + response + "\n";
+    }
+    return true;
+}
+
+std::string InstallerManifest(const std::string& id, const std::string& codes, const char* sha256, const char* url,
+                              const char* arch)
+{
     std::string hash = sha256;
     for (char& ch : hash)
         ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
@@ -174,10 +208,13 @@ int main(int argc, char** argv)
         if (*p != ' ')
             id += *p;
 
+    std::string codes;
+    if (!ReturnCodes(&codes))
+        return 1;
     const std::string base = std::string(outDir) + "/" + id;
     if (!Write(base + ".yaml", VersionManifest(id)) ||
         !Write(base + ".locale." + kLocale + ".yaml", LocaleManifest(id)) ||
-        !Write(base + ".installer.yaml", InstallerManifest(id, sha256, url, arch)))
+        !Write(base + ".installer.yaml", InstallerManifest(id, codes, sha256, url, arch)))
         return 1;
     return 0;
 }

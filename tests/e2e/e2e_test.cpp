@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "resources/resource.h"
+#include "startup/exitcodes.h"
 #include "support/installed.h"
 #include "support/winhelp.h"
 
@@ -261,8 +263,8 @@ TEST_F(E2E, QuietRemovalThenNothingOnRecord)
     std::vector<std::string> want = RemovalLog("C:\\Marvane", true);
     ExpectLog(Log(), want);
 
-    // Nothing on record any more: message 10013 and exit code 1.
-    ASSERT_EQ(Run("-r -s -l"), 1);
+    // Nothing on record any more: message 10013 and its own exit code.
+    ASSERT_EQ(Run("-r -s -l"), EXIT_NOTHING_TO_REMOVE);
     Append(want, {"Insufficient information available to", "remove this application."});
     ExpectLog(Log(), want);
     ExpectTempUntouched();
@@ -276,7 +278,7 @@ TEST_F(E2E, RemovalWithAFileInUse)
     HANDLE held = CreateFileA("C:\\Marvane\\Marvane.exe", GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(Run("-r -q -l"), 1);
+    EXPECT_EQ(Run("-r -q -l"), EXIT_FILE_IN_USE);
     CloseHandle(held);
     // The file in use stays, and with the record the remover it names.
     std::vector<std::string> want = RemovalLog("C:\\Marvane", false, "fooo-ooooo");
@@ -372,7 +374,7 @@ TEST_F(E2E, ProgramDirCannotBeCreated)
     std::string second = AnswerCreationBox(process.pid);
     EXPECT_EQ(first.rfind("Creation of Q: failed. (", 0), 0u) << first;
     EXPECT_EQ(second.rfind("Creation of Q:\\Marvane failed. (", 0), 0u) << second;
-    EXPECT_EQ(WaitExit(process), 1);
+    EXPECT_EQ(WaitExit(process), EXIT_FAILED);  // a refused directory is a failure
     // Nothing recorded: the section holds only what the test wrote, and no key.
     EXPECT_EQ(Profile("DIR"), "Q:\\Marvane");
     EXPECT_EQ(Profile("INSTOPTS"), "<absent>");
@@ -438,6 +440,107 @@ TEST_F(E2E, InteractiveThroughEveryDialog)
     ExpectTempUntouched();
 }
 
+// The screen's scale: setup.exe declares itself DPI-aware, so Windows draws its
+// text at the screen's resolution (HKCU\Control Panel\Desktop LogPixels, read
+// when a program starts) and the dialogs, in dialog units, grow with it. At 96,
+// 144 and 192 DPI every dialog stays on the 1024 x 768 screen, every visible
+// control inside its dialog and clear of the others (a group box aside), and the
+// corner logo, drawn in pixels, inside the main window. Screenshots of each:
+// <build>/screenshots/e2e-EveryDialogAtEachScale-<dpi>-*.png.
+bool Inside(const RECT& inner, const RECT& outer)
+{
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+void ExpectLaidOut(HWND dialog, const std::string& what)
+{
+    RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    RECT outer;
+    GetWindowRect(dialog, &outer);
+    EXPECT_TRUE(Inside(outer, screen)) << what << " leaves the screen";
+    RECT client;
+    GetClientRect(dialog, &client);
+    MapWindowPoints(dialog, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    std::vector<RECT> placed;
+    for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(c))
+            continue;
+        RECT r;
+        GetWindowRect(c, &r);
+        EXPECT_TRUE(Inside(r, client)) << what << ": control " << GetDlgCtrlID(c) << " is cut off";
+        char cls[32] = "";
+        GetClassNameA(c, cls, sizeof cls);
+        if (lstrcmpiA(cls, "Button") == 0 && (GetWindowLongA(c, GWL_STYLE) & 0xF) == BS_GROUPBOX)
+            continue;
+        for (const RECT& other : placed) {
+            RECT both;
+            EXPECT_FALSE(IntersectRect(&both, &r, &other)) << what << ": control " << GetDlgCtrlID(c) << " overlaps";
+        }
+        placed.push_back(r);
+    }
+}
+
+TEST_F(E2E, EveryDialogAtEachScale)
+{
+    // This test reads setup.exe's windows in its own pixels, unscaled.
+    SetProcessDPIAware();
+    for (DWORD dpi : {96u, 144u, 192u}) {
+        SCOPED_TRACE(dpi);
+        const std::string at = std::to_string(dpi) + "-";
+        HKEY desktop;
+        ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, "Control Panel\\Desktop", &desktop), ERROR_SUCCESS);
+        RegSetValueExA(desktop, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi);
+        RegCloseKey(desktop);
+
+        HWND main = nullptr, mode = nullptr;
+        ASSERT_NO_FATAL_FAILURE(StartWithWindows("", &main, &mode));
+        // The logo's frame in the client area's lower right corner, 10 pixels in.
+        RECT client;
+        GetClientRect(main, &client);
+        POINT corner = {client.right - 11, client.bottom - 11};
+        ClientToScreen(main, &corner);
+        EXPECT_TRUE(WaitUntil([&] { return ScreenPixel(corner.x, corner.y) == RGB(0, 0, 128); }, 10000));
+        ExpectLaidOut(mode, "the choice");
+        Shot(at + "1-main-and-choice");
+        ClickButton(mode, IDOK);
+
+        HWND program = Dialog("PROGRAM files directory");
+        ASSERT_NE(program, nullptr);
+        ExpectLaidOut(program, "the program directory");
+        Shot(at + "2-program-dir");
+        ClickButton(program, IDC_DIR_BROWSE);
+        HWND picker = Dialog("Locate");
+        ASSERT_NE(picker, nullptr);
+        RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}, outer;
+        GetWindowRect(picker, &outer);
+        EXPECT_TRUE(Inside(outer, screen)) << "the picker leaves the screen";
+        Shot(at + "3-picker");
+        ClickButton(picker, IDCANCEL);
+        ASSERT_TRUE(WaitForWindowGone(picker));
+        ClickButton(program, IDOK);
+
+        HWND data = Dialog("DATA files directory");
+        ASSERT_NE(data, nullptr);
+        ExpectLaidOut(data, "the data directory");
+        ClickButton(data, IDOK);
+
+        HWND group = Dialog("Program Manager Group");
+        ASSERT_NE(group, nullptr);
+        ExpectLaidOut(group, "the group");
+        Shot(at + "4-group");
+        ClickButton(group, IDOK);
+        // The shell opens a folder window for the new group: closed, so that it
+        // covers neither the closing box nor the next scale's windows.
+        if (HWND folder = WaitForWindow(nullptr, "Marvane", 10000)) {
+            PostMessageA(folder, WM_CLOSE, 0, 0);
+            WaitForWindowGone(folder);
+        }
+        ASSERT_NO_FATAL_FAILURE(Answer("Congratulations!", IDOK, at + "5-done", "Installation successful!"));
+        EXPECT_EQ(WaitExit(process), EXIT_OK);
+    }
+}
+
 TEST_F(E2E, InteractiveDataDirCancelled)
 {
     WriteProfileStringA("Marvane", "DEFDIR", "C:\\Stored Data");
@@ -465,7 +568,7 @@ TEST_F(E2E, InteractiveGroupCancelled)
     Answer("Program Manager Group", IDCANCEL, "group");
     ASSERT_NO_FATAL_FAILURE(
         Answer("Marvane 2.6 Install", IDOK, "failed", "Some portion of installation process failed."));
-    EXPECT_EQ(WaitExit(process), 1);
+    EXPECT_EQ(WaitExit(process), EXIT_CANCELLED);
     ExpectNothingRecorded();
     ExpectInstalledAsPacked("C:\\Marvane");  // copied files stay
     EXPECT_FALSE(DirExists(ProgramsFolder() + "\\Marvane"));
@@ -477,12 +580,23 @@ TEST_F(E2E, InteractiveGroupCancelled)
     ExpectLog(got, want);
 }
 
-TEST_F(E2E, InteractiveExitFirst)
+// The user leaves at the first question ("Exit"), or cancels the program
+// directory's: the user's Cancel, nothing made, nothing recorded, nothing left in
+// the temporary directory.
+TEST_F(E2E, InteractiveLeftAtTheFirstQuestions)
 {
     process = StartProgram(SetupExe(), "-l", work);
     Answer("Install", IDCANCEL, "mode");
-    EXPECT_EQ(WaitExit(process), 1);
+    EXPECT_EQ(WaitExit(process), EXIT_CANCELLED);
     EXPECT_FALSE(FileExists(work + "\\setup.log"));
+
+    process = StartProgram(SetupExe(), "-l", work);
+    Answer("Install", IDOK, "mode-again");
+    Answer("PROGRAM files directory", IDCANCEL, "program-dir");
+    ASSERT_NO_FATAL_FAILURE(
+        Answer("Marvane 2.6 Install", IDOK, "no-directory", "Can't continue without a destination directory!"));
+    EXPECT_EQ(WaitExit(process), EXIT_CANCELLED);
+
     ExpectTempUntouched();
     ExpectNothingRecorded();
     EXPECT_FALSE(DirExists("C:\\Marvane"));
@@ -512,7 +626,7 @@ TEST_F(E2E, InteractiveCancelInCopy)
     ClickButton(prompt, IDCANCEL);  // skip the optional file; the walk then stops
     ASSERT_NO_FATAL_FAILURE(
         Answer("Marvane 2.6 Install", IDOK, "box", "Some portion of installation process failed."));
-    EXPECT_EQ(WaitExit(process), 1);
+    EXPECT_EQ(WaitExit(process), EXIT_CANCELLED);
     CloseHandle(lock);
     ExpectNothingRecorded();
     EXPECT_FALSE(DirExists(ProgramsFolder() + "\\Marvane"));
@@ -532,10 +646,10 @@ TEST_F(E2E, CloseDuringRunIsRefused)
     ASSERT_TRUE(SendAndWait(main, WM_CLOSE));
     EXPECT_TRUE(IsWindow(main));
     EXPECT_EQ(WaitForSingleObject(process.process, 0), static_cast<DWORD>(WAIT_TIMEOUT));
-    // The run goes on to its own end: "Exit" in the first dialog still gives 1.
+    // The run goes on to its own end: "Exit" in the first dialog is still the user's Cancel.
     ASSERT_TRUE(IsWindowVisible(mode));
     ClickButton(mode, IDCANCEL);
-    EXPECT_EQ(WaitExit(process), 1);
+    EXPECT_EQ(WaitExit(process), EXIT_CANCELLED);
 }
 
 // Release.txt held open without sharing (as a running viewer would): the required
@@ -565,7 +679,7 @@ TEST_F(E2E, RequiredFileLockedCancel)
     EXPECT_EQ(EveryoneRights(temp), 0u) << temp;
     Shot("retry-prompt");
     ClickButton(prompt, IDCANCEL);
-    EXPECT_EQ(WaitExit(process), 1);
+    EXPECT_EQ(WaitExit(process), EXIT_FAILED);  // a copy given up is a failure, not the user's Cancel
     ExpectNothingRecorded();
     std::vector<std::string> got = Log();
     bool copyFailed = false;

@@ -14,6 +14,7 @@
 #include "payload/extract.h"
 #include "payload/filetable.h"
 #include "payload/payload_support.h"
+#include "startup/exitcodes.h"
 #include "startup/state.h"
 #include "support/winhelp.h"
 
@@ -107,6 +108,27 @@ size_t CountContaining(const std::vector<std::string>& lines, const std::string&
     return n;
 }
 
+// setup.exe with one bit flipped in the compressed stream of one container.
+std::string DamagedSetup(const std::string& work, const char* resource)
+{
+    const std::string damaged = work + "\\setup.exe";
+    std::string bytes = ReadFileBytes(SetupExe());
+    EXPECT_FALSE(bytes.empty());
+    DataFile original(SetupExe());
+    EXPECT_NE(original.module, nullptr);
+    const std::string container = original.Resource(PAYLOAD_RESOURCE_TYPE, resource);
+    const size_t at = original.FileOffset(PAYLOAD_RESOURCE_TYPE, resource);
+    EXPECT_GT(container.size(), 1000u);
+    EXPECT_EQ(bytes.substr(at, container.size()), container) << resource << " not found at " << at;
+    bytes[at + 14 + container.size() / 2] ^= 0x04;  // inside the compressed stream
+    EXPECT_TRUE(WriteFileBytes(damaged, bytes));
+    DataFile copy(damaged);
+    std::string stored = copy.Resource(PAYLOAD_RESOURCE_TYPE, resource);
+    EXPECT_NE(RecordedValue(copy.Resource(PAYLOAD_CHECKSUM_TYPE, PAYLOAD_CHECKSUM_NAME), resource),
+              Crc32(stored.data(), stored.size()));
+    return damaged;
+}
+
 // A setup.exe whose W1 container has one bit flipped in its compressed stream: the
 // quiet run logs the damage, extracts nothing of it, asks for no disk that could
 // not help (a box would hold the run until the timeout), skips that optional file
@@ -114,27 +136,10 @@ size_t CountContaining(const std::vector<std::string>& lines, const std::string&
 TEST(Integrity, SetupWithAFlippedPayloadByte)
 {
     const std::string work = FreshDir("integrity-flipped");
-    const std::string damaged = work + "\\setup.exe";
-    {
-        std::string bytes = ReadFileBytes(SetupExe());
-        ASSERT_FALSE(bytes.empty());
-        DataFile original(SetupExe());
-        ASSERT_NE(original.module, nullptr);
-        const std::string container = original.Resource(PAYLOAD_RESOURCE_TYPE, "W1");
-        const size_t at = original.FileOffset(PAYLOAD_RESOURCE_TYPE, "W1");
-        ASSERT_GT(container.size(), 1000u);
-        ASSERT_EQ(bytes.substr(at, container.size()), container) << "W1 not found at " << at;
-        bytes[at + 14 + container.size() / 2] ^= 0x04;  // inside the compressed stream
-        ASSERT_TRUE(WriteFileBytes(damaged, bytes));
-    }
-    {
-        DataFile copy(damaged);
-        std::string w1 = copy.Resource(PAYLOAD_RESOURCE_TYPE, "W1");
-        ASSERT_NE(RecordedValue(copy.Resource(PAYLOAD_CHECKSUM_TYPE, PAYLOAD_CHECKSUM_NAME), "W1"),
-                  Crc32(w1.data(), w1.size()));
-    }
+    const std::string damaged = DamagedSetup(work, "W1");
+    ASSERT_FALSE(::testing::Test::HasFailure());
 
-    EXPECT_EQ(RunProgram(damaged, "-q -l", work, 120000), 0);
+    EXPECT_EQ(RunProgram(damaged, "-q -l", work, 120000), EXIT_OK);
 
     const std::vector<std::string> log = SplitLines(ReadFileBytes(work + "\\setup.log"));
     EXPECT_EQ(CountContaining(log, std::string("Payload W1") + kDamaged), 1u);
@@ -154,6 +159,23 @@ TEST(Integrity, SetupWithAFlippedPayloadByte)
         }
         EXPECT_TRUE(ReadFileBytes(installed) == ReadFileBytes(packed + "\\" + fileTable[i].destName)) << installed;
     }
+}
+
+// A damaged required file (the release notes) fails the installation: the failure
+// code, which a deployment tool reports as such, and no box in quiet mode (one
+// would hold the run until the test's timeout).
+TEST(Integrity, SetupWithARequiredFileDamaged)
+{
+    const std::string work = FreshDir("integrity-required");
+    const std::string damaged = DamagedSetup(work, "TXTFILE");
+    ASSERT_FALSE(::testing::Test::HasFailure());
+
+    EXPECT_EQ(RunProgram(damaged, "-q -l", work, 120000), EXIT_FAILED);
+
+    const std::vector<std::string> log = SplitLines(ReadFileBytes(work + "\\setup.log"));
+    EXPECT_GE(CountContaining(log, std::string("Payload TXTFILE") + kDamaged), 1u);
+    EXPECT_EQ(CountContaining(log, "Some portion of installation process failed."), 1u);
+    EXPECT_EQ(CountContaining(log, "Installation successful!"), 0u);
 }
 
 }  // namespace

@@ -117,7 +117,7 @@ TEST(Metadata, SetupVersionInformation)
     EXPECT_EQ(fixed->dwFileFlags & fixed->dwFileFlagsMask, 0u);  // no debug, pre-release or patch flag
 }
 
-TEST(Metadata, SetupManifestAsksForAdministratorAndNamesTheSystems)
+TEST(Metadata, SetupManifestAsksForAdministratorNamesTheSystemsAndIsDpiAware)
 {
     DataFile file(SetupExe());
     ASSERT_NE(file.module, nullptr);
@@ -135,6 +135,11 @@ TEST(Metadata, SetupManifestAsksForAdministratorAndNamesTheSystems)
         "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",  // 8
         "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",  // 8.1
         "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",  // 10 and 11
+        // System-aware: Windows draws the text at the screen's scale, not a stretched
+        // 96-DPI bitmap (Vista on; older systems ignore the element).
+        "<application xmlns=\"urn:schemas-microsoft-com:asm.v3\"><windowsSettings>"
+        "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true</dpiAware>"
+        "</windowsSettings></application>",
     };
     for (const char* p : present)
         EXPECT_NE(text.find(p), std::string::npos) << p;

@@ -10,7 +10,8 @@ against the rules of winget's manifest schema 1.6.0 for the fields used.
 Run through tests/wine-run.sh --host: WINEPREFIX is a fresh prefix, DISPLAY a
 private X server and MARVANE_WINE the Wine loader.
     winget_test.py WINGET_DIR SETUP_EXE DOWNLOAD_URL EXIT_PROBE
-EXIT_PROBE is tests/extras/exitprobe.cpp, built: the Installer's start-up failures.
+EXIT_PROBE is tests/extras/exitprobe.cpp, built: the Installer's start-up failures,
+and the list of exit codes of startup/exitcodes.h.
 """
 import hashlib
 import os
@@ -39,6 +40,18 @@ RETURN_RESPONSES = {
     "diskFull", "insufficientMemory", "invalidParameter", "noNetwork", "contactSupport",
     "rebootRequiredToFinish", "rebootRequiredForInstall", "rebootInitiated", "cancelledByUser",
     "alreadyInstalled", "downgrade", "blockedByPolicy", "systemNotSupported", "custom"}
+# What a package manager is to make of each outcome (the header's names).
+RESPONSES = {
+    "EXIT_CANCELLED": "cancelledByUser",
+    "EXIT_FAILED": "contactSupport",
+    "EXIT_NOTHING_TO_REMOVE": "invalidParameter",
+    "EXIT_BUSY": "installInProgress",
+    "EXIT_FILE_IN_USE": "fileInUse",
+    "EXIT_NO_WINDOW": "contactSupport",
+    "EXIT_NO_PAYLOAD": "contactSupport",
+    "EXIT_NO_CLASS": "contactSupport",
+}
+EXIT_BY_SETUP = 1
 REQUIRED = {
     "version": {"PackageIdentifier", "PackageVersion", "DefaultLocale", "ManifestType", "ManifestVersion"},
     "defaultLocale": {"PackageIdentifier", "PackageVersion", "PackageLocale", "Publisher", "PackageName",
@@ -198,13 +211,20 @@ class WingetManifest(unittest.TestCase):
         cls.work = tempfile.mkdtemp(prefix="winget-")
         installer = cls.manifests["installer"][1]
         switch = installer["InstallerSwitches"]["Silent"]
-        # Nothing on record yet: a quiet removal ends with the failure code.
+        # Nothing on record yet: a quiet removal ends with its own code.
         cls.remove_first_rc = wine(SETUP_EXE, "-r", switch, cwd=cls.work)
         cls.install_rc = wine(SETUP_EXE, *switch.split(), cwd=cls.work)
         cls.registry = registry_export(UNINSTALL, cls.work)
         # The start-up failures: (the process's status, what the probe printed).
         cls.startup_runs = {s: (wine(EXIT_PROBE, s, cwd=cls.work), printed(cls.work))
                             for s in ("no-class", "no-window", "no-payload")}
+        # startup/exitcodes.h, as the programs are built from it: {name: (value, programs)}.
+        assert wine(EXIT_PROBE, "codes", cwd=cls.work) == 0, printed(cls.work)
+        cls.header_codes = {}
+        for line in printed(cls.work).splitlines():
+            found = re.match(r"^(EXIT_\w+) (-?\d+) (\d+)$", line.strip())
+            if found:
+                cls.header_codes[found.group(1)] = (int(found.group(2)), int(found.group(3)))
 
     def doc(self, kind):
         self.assertIn(kind, self.manifests, "no %s manifest among %s" % (kind, self.files))
@@ -305,16 +325,28 @@ class WingetManifest(unittest.TestCase):
                 # A signed 32-bit value, as the process's exit code is stored.
                 self.assertTrue(-2**31 <= e["InstallerReturnCode"] < 2**31)
                 self.assertIn(e["ReturnResponse"], RETURN_RESPONSES)
-        # Every other code a run ends with is listed, and nothing else: from runs in
-        # the situations that give each.
-        ended = {"nothing on record to remove": self.remove_first_rc}
+        # Every code of setup.exe's in the header but 0 is listed, once, with the
+        # response its outcome calls for; none is "custom".
+        header = self.header_codes
+        self.assertEqual(header.get("EXIT_OK"), (0, 3))
+        setup_codes = {name: value for name, (value, programs) in header.items()
+                       if value != 0 and programs & EXIT_BY_SETUP}
+        self.assertEqual(sorted(codes), sorted(setup_codes.values()), header)
+        responses = {e["InstallerReturnCode"]: e["ReturnResponse"] for e in expected}
+        for name, value in setup_codes.items():
+            with self.subTest(code=name):
+                self.assertEqual(responses.get(value), RESPONSES.get(name))
+        self.assertNotIn("custom", responses.values())
+        # Runs in the situations that give them end with those codes.
+        ended = {"nothing on record to remove": (self.remove_first_rc, header["EXIT_NOTHING_TO_REMOVE"][0])}
         for situation, (status, out) in self.startup_runs.items():
             found = re.search(r"^exit code (-?\d+)", out, re.M)
             self.assertTrue(found, "%s: %s" % (situation, out))
+            ended[situation] = (status, int(found.group(1)))
+            self.assertIn(int(found.group(1)), codes, situation)
+        for situation, (status, code) in ended.items():
             # Wine passes a process's code to the host as its low byte.
-            self.assertEqual(status, int(found.group(1)) & 0xFF, situation)
-            ended[situation] = int(found.group(1))
-        self.assertEqual(sorted(codes), sorted(ended.values()), ended)
+            self.assertEqual(status, code & 0xFF, situation)
 
 
 if __name__ == "__main__":

@@ -3,7 +3,8 @@
 // removals after the user changed things, and odd command lines. Every box the
 // program shows is answered as someone giving up would (Cancel where offered,
 // else OK). The sound outcome is the same in every case: a clear box or log line,
-// exit code 1 where the run did not complete, nothing recorded for an
+// the exit code of the outcome (startup/exitcodes.h: failed, cancelled, another run
+// at work) where the run did not complete, nothing recorded for an
 // installation that did not complete, and no partial or corrupt file left where
 // one was being written.
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "startup/exitcodes.h"
 #include "support/boxes.h"
 #include "support/installed.h"
 #include "support/winhelp.h"
@@ -138,13 +140,14 @@ TEST_F(Faults, FullDiskSkipsAnOptionalFile)
     ExpectRecorded("D:\\Marvane");
 }
 
-// A required file that does not fit ends the run: exit 1, the copy error in the
-// log, no cut file, nothing recorded.
+// A required file that does not fit ends the run: a failure (its Retry/Cancel box
+// given up is no user's Cancel), the copy error in the log, no cut file, nothing
+// recorded.
 TEST_F(Faults, FullDiskStopsAtARequiredFile)
 {
     WriteProfileStringA("Marvane", "DIR", "D:\\Marvane");
     Outcome o = Setup("-q -l");
-    EXPECT_EQ(o.exitCode, 1) << Texts(o.boxes);
+    EXPECT_EQ(o.exitCode, EXIT_FAILED) << Texts(o.boxes);
     ASSERT_EQ(o.boxes.size(), 1u) << Texts(o.boxes);  // quiet: the retry prompt only
     EXPECT_EQ(o.boxes[0].text.rfind("D:\\Marvane\\remove.exe could not be written:\n", 0), 0u) << o.boxes[0].text;
     EXPECT_FALSE(FileExists("D:\\Marvane\\remove.exe")) << "a cut file was left";
@@ -204,7 +207,7 @@ TEST_F(Faults, TemporaryDirectoryTooLong)
     SetEnvironmentVariableA("TEMP", temp.c_str());
     SetEnvironmentVariableA("TMP", temp.c_str());
     Outcome o = Setup("-q -l");
-    EXPECT_EQ(o.exitCode, 1) << Texts(o.boxes);
+    EXPECT_EQ(o.exitCode, EXIT_FAILED) << Texts(o.boxes);
     EXPECT_TRUE(o.boxes.empty()) << Texts(o.boxes);
     EXPECT_EQ(Log(), std::vector<std::string>{
                          "The TEMP directory is too long for the installer's files; set TEMP to a shorter one."});
@@ -254,8 +257,9 @@ TEST_F(Faults, KilledMidRunThenAgain)
 }
 
 // A second installation and a removal while the first waits at a prompt: both
-// are refused at once, change nothing, and say so in the log; the first then
-// completes, and the record names that one installation.
+// are refused at once with the code that tells a deployment tool to try again
+// later, change nothing, and say so in the log; the first then completes, and the
+// record names that one installation.
 TEST_F(Faults, TwoRunsAtOnce)
 {
     CreateDirectoryA("C:\\Marvane", nullptr);
@@ -268,7 +272,7 @@ TEST_F(Faults, TwoRunsAtOnce)
     for (const char* args : {"-q -l", "-r -q -l"}) {
         std::string cwd = FreshDir(std::string("second") + (args[1] == 'r' ? "-removal" : "-install"));
         Outcome o = RunAnswering(SetupExe(), args, cwd);
-        EXPECT_EQ(o.exitCode, 1) << args;
+        EXPECT_EQ(o.exitCode, EXIT_BUSY) << args;
         EXPECT_TRUE(o.boxes.empty()) << args << Texts(o.boxes);
         EXPECT_EQ(SplitLines(ReadFileBytes(cwd + "\\setup.log")),
                   std::vector<std::string>{"Another run is installing or removing Marvane Plus."})
@@ -287,7 +291,7 @@ TEST_F(Faults, TwoRunsAtOnce)
 }
 
 // WIN.INI held open without sharing: the files are installed but the installation
-// cannot be recorded, so it is no success: a log line and exit 1.
+// cannot be recorded, so it is no success: a log line and the failure code.
 TEST_F(Faults, WinIniCannotBeWritten)
 {
     HANDLE held = CreateFileA("C:\\windows\\win.ini", GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
@@ -295,7 +299,7 @@ TEST_F(Faults, WinIniCannotBeWritten)
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     Outcome o = Setup("-q -l");
     CloseHandle(held);
-    EXPECT_EQ(o.exitCode, 1) << Texts(o.boxes);
+    EXPECT_EQ(o.exitCode, EXIT_FAILED) << Texts(o.boxes);
     EXPECT_TRUE(o.boxes.empty()) << Texts(o.boxes);
     std::vector<std::string> log = Log();
     EXPECT_TRUE(HasLine(log, "The installation could not be recorded in WIN.INI.")) << ::testing::PrintToString(log);
@@ -315,7 +319,7 @@ TEST_F(Faults, LongCopyFailureLineStaysWhole)
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     Outcome o = Setup("-q -l");
     CloseHandle(held);
-    EXPECT_EQ(o.exitCode, 1) << Texts(o.boxes);
+    EXPECT_EQ(o.exitCode, EXIT_FAILED) << Texts(o.boxes);
     std::vector<std::string> log = Log();
     const std::string head = "Copy of release.txt to " + dir + " failed. (";
     auto line = std::find_if(log.begin(), log.end(), [&](const std::string& l) { return l.rfind(head, 0) == 0; });
@@ -328,10 +332,10 @@ TEST_F(Faults, LongCopyFailureLineStaysWhole)
 // ---- Recorded values an administrator may have seeded --------------------------------
 
 // Each of these is refused as a directory that cannot be created: the creation box
-// (quiet mode too), the log line, exit 1, nothing recorded, no tree made.
+// (quiet mode too), the log line, the failure code, nothing recorded, no tree made.
 void ExpectDirectoryRefused(const Outcome& o, const std::vector<std::string>& log)
 {
-    EXPECT_EQ(o.exitCode, 1) << Texts(o.boxes);
+    EXPECT_EQ(o.exitCode, EXIT_FAILED) << Texts(o.boxes);
     ASSERT_FALSE(o.boxes.empty());
     for (const SeenBox& b : o.boxes)
         EXPECT_TRUE(b.text.rfind("Creation of ", 0) == 0 || b.text.rfind("Other users could change ", 0) == 0)
@@ -421,7 +425,7 @@ TEST_F(Faults, RemovalOfARecordedDirTooLong)
     const std::string dir = "C:\\" + std::string(297, 'm');
     WriteProfileStringA("Marvane", "DIR", dir.c_str());
     Outcome o = Setup("-r -q -l");
-    EXPECT_EQ(o.exitCode, 1);
+    EXPECT_EQ(o.exitCode, EXIT_FAILED);
     EXPECT_TRUE(o.boxes.empty()) << Texts(o.boxes);
     EXPECT_TRUE(HasLine(Log(), "The recorded DIR is too long; nothing was removed."))
         << ::testing::PrintToString(Log());
@@ -569,7 +573,7 @@ TEST_F(Faults, RemovalAfterTheDirectoryWasDeleted)
 
 TEST_F(Faults, CommandLines)
 {
-    // Exit code 0: installed; 1: the first dialog came and was left.
+    // Exit code 0: installed; EXIT_CANCELLED: the first dialog came and was left.
     const struct {
         const char* name;
         std::string args;
@@ -578,7 +582,7 @@ TEST_F(Faults, CommandLines)
         {"30,000 characters", "-q -l " + std::string(30000, 'x'), 0},
         {"-i and -r together (-i is looked at first)", "-i -r -q -l", 0},
         {"characters beyond ASCII", "-q -l \xFC\xE9\xDF\xA7 \xC3\xBC", 0},
-        {"nothing but characters beyond ASCII: an interactive run's choice, left", "\xFC\xE9", 1},
+        {"nothing but characters beyond ASCII: an interactive run's choice, left", "\xFC\xE9", EXIT_CANCELLED},
     };
     for (const auto& c : cases) {
         Started p = StartProgram(SetupExe(), c.args, work);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "startup/exitcodes.h"
 #include "support/winhelp.h"
 
 namespace {
@@ -46,7 +47,7 @@ TEST(Entry, ArgumentsStartAfterTheProgramName)
         std::string dir = FreshDir(std::string("entry-") + (c.quoted ? "quoted" : "plain"));
         std::string exe = PlaceSetup(dir, c.folder);
         std::string name = c.quoted ? "\"" + exe + "\"" : exe;
-        EXPECT_EQ(RunWithCommandLine(exe, name + "   -r -q", dir), 1) << name;
+        EXPECT_EQ(RunWithCommandLine(exe, name + "   -r -q", dir), EXIT_NOTHING_TO_REMOVE) << name;
         EXPECT_FALSE(DirExists("C:\\Marvane")) << name;
         EXPECT_FALSE(FileExists(dir + "\\setup.log")) << name;
     }

@@ -17,6 +17,7 @@ struct ParseCase {
     const char* group;
     int quiet;
     unsigned long waitHandle;
+    unsigned long outcomeHandle = 0;
 };
 
 const std::string k255 = "C:\\" + std::string(252, 'p');
@@ -36,8 +37,11 @@ const ParseCase kCases[] = {
      "C:\\D", "G", 0, 0},
     {"quiet -q", "remove.exe -q -f C:\\M -d C:\\D -g Marvane", true, "C:\\M", "C:\\D", "Marvane", 1, 0},
     {"quiet -s", "remove.exe -s -f C:\\M -d C:\\D -g Marvane", true, "C:\\M", "C:\\D", "Marvane", 1, 0},
-    {"working copy", "\"C:\\Temp\\MVR1\\remove.exe\" -w 1234 -q -f C:\\A B -d C:\\C D -g E F", true, "C:\\A B",
-     "C:\\C D", "E F", 1, 1234},
+    {"working copy", "\"C:\\Temp\\MVR1\\remove.exe\" -w 1234 -o 88 -q -f C:\\A B -d C:\\C D -g E F", true,
+     "C:\\A B", "C:\\C D", "E F", 1, 1234, 88},
+    {"outcome pipe before the wait", "remove.exe -o 7 -w 9 -f C:\\M -d C:\\D -g G", true, "C:\\M", "C:\\D", "G", 0, 9,
+     7},
+    {"outcome without a number", "remove.exe -o x -f C:\\M -d C:\\D -g G", true, "C:\\M", "C:\\D", "G", 0, 0, 0},
     {"wait without a number", "remove.exe -w -f C:\\M -d C:\\D -g G", true, "C:\\M", "C:\\D", "G", 0, 0},
     {"extra blanks, tabs and trailing backslashes", "remove.exe  -f \t C:\\Marvane\\   -d  C:\\Data\\  -g  Marvane  ",
      true, "C:\\Marvane", "C:\\Data", "Marvane", 0, 0},
@@ -74,6 +78,7 @@ TEST(RemoverArgs, Parse)
         EXPECT_EQ(ParseRemoverCommandLine(c.line.c_str(), &args), c.valid);
         EXPECT_EQ(args.quiet, c.quiet);
         EXPECT_EQ(args.waitHandle, c.waitHandle);
+        EXPECT_EQ(args.outcomeHandle, c.outcomeHandle);
         if (c.valid) {
             EXPECT_STREQ(args.programDir, c.programDir);
             EXPECT_STREQ(args.dataDir, c.dataDir);
@@ -95,8 +100,8 @@ TEST(RemoverArgs, WorkingCopyLineReadsBack)
         ASSERT_TRUE(ParseRemoverCommandLine(c.line.c_str(), &args));
         char line[REMOVER_LINE_CHARS];
         const char* copy = "C:\\users\\me\\Temp\\MVR0000ABCD\\remove.exe";
-        ASSERT_TRUE(ComposeWorkingCopyLine(line, sizeof line, copy, 4321, args));
-        EXPECT_EQ(std::string(line).find(std::string("\"") + copy + "\" -w 4321 "), 0u) << line;
+        ASSERT_TRUE(ComposeWorkingCopyLine(line, sizeof line, copy, 4321, 4294967295ul, args));
+        EXPECT_EQ(std::string(line).find(std::string("\"") + copy + "\" -w 4321 -o 4294967295 "), 0u) << line;
         RemoverArgs back;
         ASSERT_TRUE(ParseRemoverCommandLine(line, &back)) << line;
         EXPECT_STREQ(back.programDir, args.programDir);
@@ -104,12 +109,13 @@ TEST(RemoverArgs, WorkingCopyLineReadsBack)
         EXPECT_STREQ(back.group, args.group);
         EXPECT_EQ(back.quiet, args.quiet);
         EXPECT_EQ(back.waitHandle, 4321ul);
+        EXPECT_EQ(back.outcomeHandle, 4294967295ul);
     }
     // Too small a buffer gives nothing rather than a cut line.
     RemoverArgs args;
     ASSERT_TRUE(ParseRemoverCommandLine(kCases[0].line.c_str(), &args));
     char small[40];
-    EXPECT_FALSE(ComposeWorkingCopyLine(small, sizeof small, "C:\\T\\remove.exe", 1, args));
+    EXPECT_FALSE(ComposeWorkingCopyLine(small, sizeof small, "C:\\T\\remove.exe", 1, 2, args));
     EXPECT_STREQ(small, "");
 }
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "shell/record.h"
+#include "startup/exitcodes.h"
 #include "support/installed.h"
 #include "support/winhelp.h"
 
@@ -324,6 +325,8 @@ TEST_F(Remover, QuietStringThroughUninstaller)
 }
 
 // A package manager's silent removal: the recorded quiet line started as it stands.
+// The process it starts ends when the removal has ended, with its code: the
+// product and its record are gone by then; its own file goes right after.
 TEST_F(Remover, QuietStringAsRecorded)
 {
     Install("C:\\Marvane", "C:\\Marvane", "Marvane");
@@ -332,10 +335,17 @@ TEST_F(Remover, QuietStringAsRecorded)
     Started remover = StartWithCommandLine(nullptr, quiet.bytes.substr(0, quiet.bytes.find('\0')), work);
     ASSERT_NE(remover.process, nullptr);
     std::vector<std::string> windows;
+    ASSERT_TRUE(WaitUntil([&] {
+        NoteRemoverWindows(&windows);
+        return WaitForSingleObject(remover.process, 0) != WAIT_TIMEOUT;
+    }, 60000)) << "the uninstall command did not end";
+    EXPECT_FALSE(FileExists("C:\\Marvane\\Marvane.exe")) << "ended before the removal";
+    EXPECT_FALSE(SectionExists());
+    EXPECT_FALSE(UninstallKeyExists());
+    EXPECT_EQ(WaitExit(remover, 1000), EXIT_OK);
     const bool ended = WaitForRemoversWithoutWindows(60000, &windows);
     EXPECT_EQ(windows, std::vector<std::string>()) << "a quiet removal showed a window";
     ASSERT_TRUE(ended) << "the remover did not end";
-    EXPECT_EQ(WaitExit(remover, 1000), 0);
 
     ExpectNothingLeft("C:\\Marvane", "Marvane", true);
     ExpectWorkingCopyScheduled();
@@ -410,12 +420,17 @@ TEST_F(Remover, FileInUseKeepsTheRecord)
     HANDLE held = CreateFileA("C:\\Marvane\\Marvane.exe", GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    // Quietly, as a deployment tool runs it: the uninstall command says so in its code.
+    EXPECT_EQ(RunProgram("C:\\Marvane\\remove.exe", "-q -f C:\\Marvane -d C:\\Marvane -g Marvane", work, 60000),
+              EXIT_FILE_IN_USE);
+    ASSERT_TRUE(WaitForRemovers(60000));
+    EXPECT_TRUE(UninstallKeyExists());
     Started remover = StartProgram("C:\\Marvane\\remove.exe", "-f C:\\Marvane -d C:\\Marvane -g Marvane", work);
     AnswerBox(Confirmation("C:\\Marvane"), IDYES, "confirm");
     AnswerBox("Marvane Plus was not removed completely: C:\\Marvane\\Marvane.exe could not be deleted.\n\nClose the "
               "program that uses it, then remove Marvane Plus again.",
               IDOK, "kept");
-    EXPECT_EQ(WaitExit(remover), 0);
+    EXPECT_EQ(WaitExit(remover), EXIT_FILE_IN_USE);
     ASSERT_TRUE(WaitForRemovers(60000));
     CloseHandle(held);
     const std::vector<std::string> left = ListDir("C:\\Marvane");
@@ -429,20 +444,36 @@ TEST_F(Remover, FileInUseKeepsTheRecord)
     ExpectNothingLeft("C:\\Marvane", "Marvane", true);
 }
 
-// No: nothing changes, and no working copy is made.
-TEST_F(Remover, AnsweringNoChangesNothing)
+void ExpectStillInstalled()
 {
-    Install("C:\\Marvane", "C:\\Marvane", "Marvane");
-    Started remover = StartProgram("C:\\Marvane\\remove.exe", "-f C:\\Marvane -d C:\\Marvane -g Marvane", work);
-    AnswerBox(Confirmation("C:\\Marvane"), IDNO, "no");
-    EXPECT_EQ(WaitExit(remover), 0);
-    EXPECT_TRUE(WaitForRemovers(10000));
     for (const PayloadFile& row : fileTable)
         EXPECT_TRUE(FileExists(std::string("C:\\Marvane\\") + row.destName)) << row.destName;
     EXPECT_EQ(GroupItems("Marvane"), kAllItems);
     EXPECT_TRUE(SectionExists());
     EXPECT_TRUE(UninstallKeyExists());
+}
+
+// No: nothing changes, no working copy is made, and the code is the user's Cancel.
+// While another run (the Installer's, or another remover's) is at work, the copy
+// changes nothing either, and the code tells a deployment tool to try again later.
+TEST_F(Remover, NoOrAnotherRunChangesNothing)
+{
+    Install("C:\\Marvane", "C:\\Marvane", "Marvane");
+    Started remover = StartProgram("C:\\Marvane\\remove.exe", "-f C:\\Marvane -d C:\\Marvane -g Marvane", work);
+    AnswerBox(Confirmation("C:\\Marvane"), IDNO, "no");
+    EXPECT_EQ(WaitExit(remover), EXIT_CANCELLED);
+    EXPECT_TRUE(WaitForRemovers(10000));
+    ExpectStillInstalled();
     EXPECT_TRUE(PendingDeletions().empty());
+
+    HANDLE run = CreateMutexA(nullptr, TRUE, "Global\\MarvanePlusSetupRun");
+    ASSERT_NE(run, nullptr);
+    EXPECT_EQ(RunProgram("C:\\Marvane\\remove.exe", "-q -f C:\\Marvane -d C:\\Marvane -g Marvane", work, 60000),
+              EXIT_BUSY);
+    EXPECT_TRUE(WaitForRemovers(60000));
+    ReleaseMutex(run);
+    CloseHandle(run);
+    ExpectStillInstalled();
 }
 
 // Without the three switches the remover says how it is used, and does nothing.
@@ -455,8 +486,9 @@ TEST_F(Remover, CommandLineWithoutTheSwitches)
     EXPECT_NE(MessageBoxText(box).find("Usage: remove.exe [-q] -f <program directory> -d <data directory> -g <group>"),
               std::string::npos);
     ClickButton(box, IDOK);
-    EXPECT_EQ(WaitExit(remover), 2);
-    EXPECT_EQ(RunProgram("C:\\Marvane\\remove.exe", "-q -f relative -d C:\\Marvane -g Marvane", work, 30000), 2);
+    EXPECT_EQ(WaitExit(remover), EXIT_BAD_COMMAND_LINE);
+    EXPECT_EQ(RunProgram("C:\\Marvane\\remove.exe", "-q -f relative -d C:\\Marvane -g Marvane", work, 30000),
+              EXIT_BAD_COMMAND_LINE);
     for (const PayloadFile& row : fileTable)
         EXPECT_TRUE(FileExists(std::string("C:\\Marvane\\") + row.destName)) << row.destName;
     EXPECT_TRUE(UninstallKeyExists());

@@ -1,6 +1,7 @@
 // setup.exe as a process: its window, its log and its exit codes.
 #include <gtest/gtest.h>
 
+#include "startup/exitcodes.h"
 #include "support/winhelp.h"
 
 namespace {
@@ -28,18 +29,18 @@ TEST(Program, WindowAndBackdropOfTheRealProgram)
     EXPECT_EQ(ScreenPixel(o.x + 5, o.y + 5), RGB(0, 128, 128));
     EXPECT_EQ(ScreenPixel(o.x + client.right - 11, o.y + client.bottom - 11), RGB(0, 0, 128));
     EXPECT_EQ(ScreenPixel(o.x + client.right - 10, o.y + client.bottom - 10), RGB(0, 128, 128));
-    // "Exit" in the first dialog: nothing happened, which a script sees as code 1.
+    // "Exit" in the first dialog: nothing happened, and a script sees the user's Cancel.
     ClickButton(mode, IDCANCEL);
-    EXPECT_EQ(WaitExit(p), 1);
+    EXPECT_EQ(WaitExit(p), EXIT_CANCELLED);
     EXPECT_FALSE(FileExists(dir + "\\setup.log"));
 }
 
 TEST(Program, QuietRemovalWithNothingOnRecord)
 {
     std::string dir = FreshDir("program-remove");
-    EXPECT_EQ(RunProgram(SetupExe(), "-r -s", dir), 1);
+    EXPECT_EQ(RunProgram(SetupExe(), "-r -s", dir), EXIT_NOTHING_TO_REMOVE);
     EXPECT_FALSE(FileExists(dir + "\\setup.log"));
-    EXPECT_EQ(RunProgram(SetupExe(), "-r -s -l", dir), 1);
+    EXPECT_EQ(RunProgram(SetupExe(), "-r -s -l", dir), EXIT_NOTHING_TO_REMOVE);
     EXPECT_EQ(ReadFileBytes(dir + "\\setup.log"),
               "Insufficient information available to\r\nremove this application.\r\n");
 }
