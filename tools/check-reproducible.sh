@@ -19,6 +19,10 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/marvane-repro.XXXXXX")
 if [ $keep = 0 ]; then
     trap 'rm -rf "$work"' EXIT
 fi
+# Stopped part-way (tests/run-all.sh ends its checks so), the copies still go.
+trap 'exit 143' TERM
+trap 'exit 130' INT
+trap 'exit 129' HUP
 
 copy_sources() {  # destination
     mkdir -p "$1"
