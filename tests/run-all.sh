@@ -24,7 +24,7 @@ took "building setup.exe and the test programs"
 # what the tests leave of the processors, and report in their places below.
 logs=$(mktemp -d "${TMPDIR:-/tmp}/marvane-checks.XXXXXX")
 # Ended early (a failed step), the checks started below do not go on alone.
-trap 'proc_end_descendants $$; rm -rf "$logs"' EXIT
+trap 'trap "" INT TERM HUP; proc_end_descendants $$; rm -rf "$logs"' EXIT
 trap 'exit 143' TERM
 nice -n 19 bash "$root/tools/run-host-checks.sh" --build >"$logs/host-build.log" 2>&1 &
 host_build=$!

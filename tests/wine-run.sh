@@ -36,6 +36,7 @@ wine_prefix=  # the prefix whose Wine processes are to be ended
 prefix=
 kept=0
 cleanup() {
+    trap '' INT TERM HUP  # a second signal does not stop the cleaning
     proc_end_descendants $$
     [ -n "$wine_prefix" ] && WINEPREFIX=$wine_prefix wineserver -k >/dev/null 2>&1
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null

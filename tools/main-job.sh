@@ -10,6 +10,7 @@ proc_guard "$0" "$@"
 xvfb_pid=
 wine_prefix=
 cleanup() {
+    trap '' INT TERM HUP  # a second signal does not stop the cleaning
     proc_end_descendants $$
     [ -n "$wine_prefix" ] && { WINEPREFIX=$wine_prefix wineserver -k 2>/dev/null || true; }
     [ -n "$xvfb_pid" ] && { kill "$xvfb_pid" 2>/dev/null || true; }

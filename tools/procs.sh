@@ -14,8 +14,9 @@ proc_descendants() {
 }
 
 # proc_end_descendants PID: ends every process below PID. They are all stopped first,
-# so that none starts another meanwhile; then TERM lets their own traps clean up, and
-# what is still there after 10 s gets KILL.
+# so that none starts another meanwhile; then TERM lets their own traps clean up (a
+# cleanup should ignore further signals: this may run more than once), and what is
+# still there after 30 s gets KILL.
 proc_end_descendants() {
     local -a all=() pids alive
     local -A seen=()
@@ -33,7 +34,7 @@ proc_end_descendants() {
     [ ${#all[@]} -gt 0 ] || return 0
     kill -TERM "${all[@]}" 2>/dev/null || true
     kill -CONT "${all[@]}" 2>/dev/null || true
-    for ((i = 0; i < 50; i++)); do
+    for ((i = 0; i < 150; i++)); do
         alive=()
         for p in "${all[@]}"; do
             # A child of ours that ended stays a zombie until waited for: gone too.
@@ -56,9 +57,9 @@ proc_guard() {
     shift
     MARVANE_GUARDED=1 bash "$script" "$@" <&0 &
     child=$!
-    trap 'proc_end_descendants $$; exit 130' INT
-    trap 'proc_end_descendants $$; exit 143' TERM
-    trap 'proc_end_descendants $$; exit 129' HUP
+    trap 'trap "" INT TERM HUP; proc_end_descendants $$; exit 130' INT
+    trap 'trap "" INT TERM HUP; proc_end_descendants $$; exit 143' TERM
+    trap 'trap "" INT TERM HUP; proc_end_descendants $$; exit 129' HUP
     wait "$child"
     rc=$?
     exit $rc
