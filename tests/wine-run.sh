@@ -107,7 +107,8 @@ exec 8< <(
         echo "pid $xvfb"
         exec >/dev/null 2>&1 </dev/null
         while kill -0 $$ && kill -0 $xvfb; do sleep 1; done
-        WINEPREFIX=$prefix wineserver -k
+        # (wineserver would make a prefix that is gone again)
+        [ -d "$prefix/drive_c" ] && WINEPREFIX=$prefix wineserver -k
         kill $xvfb
     ) &
 )
@@ -134,9 +135,10 @@ kill "$xvfb_pid" 2>/dev/null
 rm -f "$xvfb_log"
 wine_prefix=
 xvfb_pid=
-# Keep a failed run's prefix for inspection; a passing one is 700 MB of nothing.
+# Keep a failed run's prefix for inspection; a passing or skipped one (77) is 700 MB
+# of nothing.
 keep=0
-if [ $rc -ne 0 ] || [ -n "${MARVANE_KEEP_PREFIX:-}" ]; then
+if { [ $rc -ne 0 ] && [ $rc -ne 77 ]; } || [ -n "${MARVANE_KEEP_PREFIX:-}" ]; then
     keep=1
 fi
 kept=1  # from here on, the end below decides

@@ -53,6 +53,7 @@ esac
 mnt=$WINEPREFIX.drive-d
 mkdir -p "$mnt"
 if ! mount -t tmpfs -o "size=${kib}k,mode=0777" tmpfs "$mnt" 2>/dev/null; then
+    rmdir "$mnt"
     echo "skipped: needs root: a tmpfs for drive D: cannot be mounted here (no right to mount)"
     exit 77
 fi
