@@ -40,6 +40,7 @@ cleanup() {
     proc_end_descendants $$
     [ -n "$wine_prefix" ] && WINEPREFIX=$wine_prefix wineserver -k >/dev/null 2>&1
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    [ -n "${xvfb_log:-}" ] && rm -f "$xvfb_log"
     # A run stopped part-way keeps nothing (the next one starts afresh anyway).
     if [ -n "$prefix" ] && [ $kept = 0 ]; then
         umount -l "$prefix" 2>/dev/null
