@@ -32,11 +32,13 @@ here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../tools/wine-env.sh"
 . "$here/../tools/procs.sh"
 xvfb_pid=
+guard_pid=
 wine_prefix=  # the prefix whose Wine processes are to be ended
 prefix=
 kept=0
 cleanup() {
     trap '' INT TERM HUP  # a second signal does not stop the cleaning
+    [ -n "$guard_pid" ] && kill -KILL "$guard_pid" 2>/dev/null
     proc_end_descendants $$
     [ -n "$wine_prefix" ] && WINEPREFIX=$wine_prefix wineserver -k >/dev/null 2>&1
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
@@ -96,16 +98,16 @@ wine_prefix=$prefix
 
 # The display, started by a guard: a process of its own outside this script's tree
 # (so that a KILL of the tree misses it), which ends the display and the prefix's
-# Wine processes once this script is gone, however it went. It writes the Xvfb's pid,
-# then Xvfb the display's number; nothing else of theirs goes to the test's output,
-# which ctest waits to see closed.
+# Wine processes once this script is gone without ending them itself (KILL). It
+# writes the Xvfb's pid and its own, then Xvfb the display's number; nothing else of
+# theirs goes to the test's output, which ctest waits to see closed.
 xvfb_log=$wineroot/xvfb-$name.log
 exec 8< <(
     (
         Xvfb -displayfd 1 -screen 0 "${MARVANE_SCREEN:-1024x768x24}" -nolisten tcp </dev/null 2>"$xvfb_log" &
         xvfb=$!
         trap '' HUP INT TERM
-        echo "pid $xvfb"
+        echo "pid $xvfb $BASHPID"
         exec >/dev/null 2>&1 </dev/null
         while kill -0 $$ && kill -0 $xvfb; do sleep 1; done
         # (wineserver would make a prefix that is gone again)
@@ -113,7 +115,7 @@ exec 8< <(
         kill $xvfb
     ) &
 )
-read -r _ xvfb_pid <&8
+read -r _ xvfb_pid guard_pid <&8
 if ! read -r display_number <&8 || [ -z "$display_number" ]; then
     echo "wine-run: the display did not start (Xvfb -screen 0 ${MARVANE_SCREEN:-1024x768x24}):" >&2
     tail -n 5 "$xvfb_log" >&2
@@ -131,6 +133,8 @@ fi
 wait $!
 rc=$?
 
+kill -KILL "$guard_pid" 2>/dev/null  # this ends them now
+guard_pid=
 WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1
 kill "$xvfb_pid" 2>/dev/null
 rm -f "$xvfb_log"
