@@ -19,6 +19,11 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/marvane-repro.XXXXXX")
 if [ $keep = 0 ]; then
     trap 'rm -rf "$work"' EXIT
 fi
+# Stopped part-way (tests/run-all.sh ends its checks so), the copies still go: a
+# second signal does not stop their removal.
+trap 'trap "" INT TERM HUP; exit 143' TERM
+trap 'trap "" INT TERM HUP; exit 130' INT
+trap 'trap "" INT TERM HUP; exit 129' HUP
 
 copy_sources() {  # destination
     mkdir -p "$1"

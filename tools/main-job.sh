@@ -1,9 +1,23 @@
 #!/bin/bash
 # The main job: installs what is needed, builds setup.exe with the stand-in product,
 # runs a quiet installation with a log ("-q -l", or the switches given) under Wine in
-# a fresh prefix on a private X display, then shows what it did.
+# a fresh prefix on a private X display, then shows what it did. Stopped part-way
+# (INT, TERM, HUP), it ends every process it started, its display and Wine's too.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/tools/procs.sh"
+proc_guard "$0" "$@"
+xvfb_pid=
+wine_prefix=
+cleanup() {
+    trap '' INT TERM HUP  # a second signal does not stop the cleaning
+    proc_end_descendants $$
+    [ -n "$wine_prefix" ] && { WINEPREFIX=$wine_prefix wineserver -k 2>/dev/null || true; }
+    [ -n "$xvfb_pid" ] && { kill "$xvfb_pid" 2>/dev/null || true; }
+    return 0
+}
+trap cleanup EXIT
+trap 'exit 143' TERM
 bash "$root/tools/install-deps.sh"
 . "$root/tools/wine-env.sh"
 if [ "$MARVANE_PE32_WAY" = emulated ]; then
@@ -21,6 +35,7 @@ if [ "$MARVANE_TEST_ARCH" != i686 ]; then
 fi
 echo "== built $root/build/setup.exe ($(stat -c %s "$root/build/setup.exe") bytes, PE32 i386)"
 export WINEPREFIX=$root/build/wine-main
+wine_prefix=$WINEPREFIX
 rm -rf "$WINEPREFIX"
 "$MARVANE_WINE" wineboot -i >/dev/null 2>&1
 "$MARVANE_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
@@ -33,9 +48,11 @@ mkdir -p "$work"
 # a display that went first would leave them complaining of a broken connection.
 exec 8< <(Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp 2>/dev/null & echo "pid $!")
 read -r _ xvfb_pid <&8
-read -r display_number <&8
+if ! read -r display_number <&8 || [ -z "$display_number" ]; then
+    echo "main-job: the display did not start (Xvfb)" >&2
+    exit 1
+fi
 export DISPLAY=:$display_number
-trap 'wineserver -k 2>/dev/null; kill "$xvfb_pid" 2>/dev/null' EXIT
 rc=0
 (cd "$work" && "$MARVANE_WINE" "$exe" ${*:--q -l}) || rc=$?
 echo "== setup.exe exit code: $rc"

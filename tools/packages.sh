@@ -22,11 +22,12 @@ pkg_first_error() {
     grep -m 1 '^E:' "$1" 2>/dev/null || tail -n 1 "$1" 2>/dev/null
 }
 
+# pkg_update [APT-OPTION...]: fetches the package indexes; never fails (see above).
 pkg_update() {
     local tries=${PKG_TRIES:-3} pause=${PKG_PAUSE:-15} try err
     err=$(mktemp)
     for ((try = 1; try <= tries; try++)); do
-        if apt-get update -qq 2>"$err" >/dev/null; then
+        if apt-get "$@" update -qq 2>"$err" >/dev/null; then
             rm -f "$err"
             return 0
         fi
@@ -67,4 +68,56 @@ pkg_install() {
     cat "$err" >&2
     rm -f "$err"
     return 1
+}
+
+# pkg_debian_mirrors [APT-ETC-DIR] [CODENAME]: the URIs of the Debian archive that the
+# system's sources name (one a line, first named first): entries for the release, its
+# -updates or -backports, or a suite named stable, testing and the like; not the
+# security archive, not other vendors' repositories. Reads the one-line format
+# (sources.list, sources.list.d/*.list, with or without [options]) and the deb822 one
+# (sources.list.d/*.sources); commented and disabled entries do not count.
+pkg_debian_mirrors() {
+    local etc=${1:-/etc/apt} codename=${2:-}
+    [ -n "$codename" ] || codename=$(. /etc/os-release 2>/dev/null && echo "${VERSION_CODENAME:-}")
+    local -a lists=() parts=()
+    [ -f "$etc/sources.list" ] && lists+=("$etc/sources.list")
+    for f in "$etc"/sources.list.d/*.list; do [ -f "$f" ] && lists+=("$f"); done
+    for f in "$etc"/sources.list.d/*.sources; do [ -f "$f" ] && parts+=("$f"); done
+    {
+        [ ${#lists[@]} -eq 0 ] || awk '
+            { sub(/#.*/, "") }
+            $1 == "deb" {
+                line = $0
+                sub(/^[ \t]*deb[ \t]+/, "", line)
+                if (line ~ /^\[/) sub(/^\[[^]]*\][ \t]*/, "", line)
+                split(line, w, /[ \t]+/)
+                print w[1], w[2]
+            }' "${lists[@]}"
+        [ ${#parts[@]} -eq 0 ] || awk '
+            function flush(   i, n, u, s) {
+                if (types ~ /(^| )deb( |$)/ && tolower(enabled) != "no") {
+                    n = split(uris, u, " "); split(suites, s, " ")
+                    for (i = 1; i <= n; i++) for (j in s) print u[i], s[j]
+                }
+                types = uris = suites = enabled = ""; key = ""
+            }
+            FNR == 1 { flush() }
+            /^#/ { next }
+            /^[ \t]*$/ { flush(); next }
+            /^[ \t]/ { if (key == "uris") uris = uris " " $0; else if (key == "suites") suites = suites " " $0; next }
+            {
+                key = tolower(substr($0, 1, index($0, ":") - 1)); value = substr($0, index($0, ":") + 1)
+                if (key == "types") types = value; else if (key == "uris") uris = value
+                else if (key == "suites") suites = value; else if (key == "enabled") enabled = value
+                gsub(/^[ \t]+|[ \t]+$/, "", enabled)
+            }
+            END { flush() }' "${parts[@]}"
+    } | awk -v codename="$codename" '
+        {
+            uri = $1; suite = $2; sub(/\/+$/, "", uri)
+            if (uri !~ /^(https?|ftp):\/\// || uri ~ /security/ || suite ~ /security|\/updates$/) next
+            base = suite; sub(/-(updates|proposed-updates|backports|backports-sloppy)$/, "", base)
+            if (base != codename && base !~ /^(oldoldstable|oldstable|stable|testing|unstable|sid)$/) next
+            if (!(uri in seen)) { seen[uri] = 1; print uri }
+        }'
 }

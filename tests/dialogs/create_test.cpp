@@ -1,4 +1,5 @@
 // Directory creation with its error boxes, as the user sees them.
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -144,6 +145,58 @@ TEST_F(CreatePath, ErrorBoxScreenshot)
     EXPECT_EQ(Create(MissingDrive() + "\\Marvane", &boxes, "dialogs-create-failed"), 0);
     ASSERT_FALSE(boxes.empty());
     EXPECT_EQ(boxes[0].caption, "Install");
+}
+
+// The box driver itself: a box that ignores its buttons, shown by another thread so
+// that the code under test returns while it stands, fails the test and is named; the
+// driver has ended by then (it lived on WithBoxes' stack).
+WNDPROC stickyBoxProc;
+const UINT kUnstick = WM_APP + 1;
+
+LRESULT CALLBACK StickyBox(HWND box, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_COMMAND)
+        return 0;
+    if (message == kUnstick) {
+        EndDialog(box, IDOK);
+        return 0;
+    }
+    return CallWindowProcA(stickyBoxProc, box, message, wParam, lParam);
+}
+
+LRESULT CALLBACK MakeSticky(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_ACTIVATE && !stickyBoxProc && IsMessageBox(reinterpret_cast<HWND>(wParam)))
+        stickyBoxProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(reinterpret_cast<HWND>(wParam), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StickyBox)));
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+DWORD WINAPI ShowStickyBox(void*)
+{
+    HHOOK hook = SetWindowsHookExA(WH_CBT, MakeSticky, nullptr, GetCurrentThreadId());
+    MessageBoxA(nullptr, "This box ignores its buttons.", "Sticky", MB_OKCANCEL);
+    UnhookWindowsHookEx(hook);
+    return 0;
+}
+
+void AnswerStickyBox()
+{
+    WithBoxes({}, [] {
+        CloseHandle(CreateThread(nullptr, 0, ShowStickyBox, nullptr, 0, nullptr));
+        WaitUntil([] { return FindMessageBox(GetCurrentProcessId()) != nullptr; }, 30000);
+    });
+}
+
+TEST(WithBoxes, ABoxThatSticksFailsTheTestNamingIt)
+{
+    EXPECT_NONFATAL_FAILURE(AnswerStickyBox(),
+                            "message box [Sticky] \"This box ignores its buttons.\" buttons 1 2 stayed open after "
+                            "button 2 was pressed");
+    HWND box = FindMessageBox(GetCurrentProcessId());
+    ASSERT_NE(box, nullptr);
+    PostMessageA(box, kUnstick, 0, 0);
+    EXPECT_TRUE(WaitUntil([box] { return !IsWindow(box); }, 10000));
 }
 
 }  // namespace

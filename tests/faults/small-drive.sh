@@ -9,8 +9,9 @@
 #   small-drive.sh readonly DIR EXE ARGS...     1 MiB holding the directory DIR,
 #       then made read-only: nothing on it can be written or given rights
 # Files take whole 4 KiB pages on a tmpfs. Runs inside tests/wine-run.sh --host
-# (WINEPREFIX, MARVANE_WINE, MARVANE_BUILD_DIR set). Exits 77 (skipped) when a
-# tmpfs cannot be mounted here, else with the program's exit code.
+# (WINEPREFIX, MARVANE_WINE, MARVANE_BUILD_DIR set). Exits 77 (skipped, with a line
+# "skipped: needs root: ...") when a tmpfs cannot be mounted here, else with the
+# program's exit code.
 set -u
 kind=$1
 name=$2
@@ -52,7 +53,8 @@ esac
 mnt=$WINEPREFIX.drive-d
 mkdir -p "$mnt"
 if ! mount -t tmpfs -o "size=${kib}k,mode=0777" tmpfs "$mnt" 2>/dev/null; then
-    echo "small-drive: cannot mount a tmpfs here (no right to mount): skipped"
+    rmdir "$mnt"
+    echo "skipped: needs root: a tmpfs for drive D: cannot be mounted here (no right to mount)"
     exit 77
 fi
 trap 'umount "$mnt" 2>/dev/null; rmdir "$mnt" 2>/dev/null' EXIT

@@ -1,7 +1,11 @@
 #include "support/boxes.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <sstream>
 #include <utility>
 
 #include "support/winhelp.h"
@@ -75,10 +79,17 @@ SeenBox ReadBox(HWND box)
 
 namespace {
 
+const int kPresses = 3;
+const DWORD kPressWaitMs = 10000;
+
 struct Driver {
     const std::vector<BoxAnswer>* answers;
     std::vector<SeenBox> seen;
     volatile LONG bodyDone = 0;
+    volatile LONG stop = 0;  // the caller gave up waiting: leave now
+    bool stuck = false;      // a box stayed after its button was pressed
+    SeenBox stuckBox;
+    int stuckPress = 0;
 };
 
 BOOL CALLBACK FindBoxProc(HWND window, LPARAM lParam)
@@ -96,6 +107,8 @@ BOOL CALLBACK FindBoxProc(HWND window, LPARAM lParam)
     return FALSE;
 }
 
+// Every wait here is bounded or ends on d->stop, so the caller can always wait for
+// this thread to finish before its Driver goes.
 DWORD WINAPI DriveBoxes(void* param)
 {
     auto* d = static_cast<Driver*>(param);
@@ -104,8 +117,9 @@ DWORD WINAPI DriveBoxes(void* param)
         // Body cannot return while one of its boxes stands, so once it has returned
         // a search that finds nothing means there is nothing left to answer.
         HWND box = nullptr;
-        WaitUntil([&] { return (box = FindMessageBox(GetCurrentProcessId())) != nullptr || d->bodyDone; }, INFINITE);
-        if (!box)
+        WaitUntil([&] { return (box = FindMessageBox(GetCurrentProcessId())) != nullptr || d->bodyDone || d->stop; },
+                  INFINITE);
+        if (!box || d->stop)
             return 0;
         SeenBox s = ReadBox(box);
         if (!IsWindow(box))
@@ -122,8 +136,25 @@ DWORD WINAPI DriveBoxes(void* param)
             }
             press = a.press;
         }
-        ClickButton(box, press);
-        WaitUntil([box] { return !IsWindow(box); }, 10000);
+        // A loaded (or emulated) machine may be slow to take the press: press again
+        // a few times before the box counts as stuck.
+        bool gone = false;
+        for (int i = 0; i < kPresses && !gone && !d->stop; ++i) {
+            ClickButton(box, press);
+            gone = WaitUntil([box] { return !IsWindow(box); }, kPressWaitMs);
+        }
+        if (!gone) {
+            d->stuck = true;
+            d->stuckBox = s;
+            d->stuckPress = press;
+            // Said at once too: a body that waits on the box never returns to report it.
+            std::ostringstream text;
+            PrintTo(s, &text);
+            std::fprintf(stderr, "message box %s stayed open after button %d was pressed\n", text.str().c_str(),
+                         press);
+            std::fflush(stderr);
+            return 0;
+        }
     }
 }
 
@@ -144,22 +175,52 @@ int GiveUpButton(const SeenBox& box)
     return IDCANCEL;
 }
 
-std::vector<SeenBox> WithBoxes(const std::vector<BoxAnswer>& answers, const std::function<void()>& body)
+// Pumps this thread's messages until the thread ends or timeoutMs passes.
+static bool PumpUntilEnded(HANDLE thread, DWORD timeoutMs)
 {
-    Driver d;
-    d.answers = &answers;
-    HANDLE thread = CreateThread(nullptr, 0, DriveBoxes, &d, 0, nullptr);
-    body();
-    InterlockedExchange(&d.bodyDone, 1);
-    // The driver only leaves when no box is left; pump meanwhile so that it can
-    // read our windows.
-    while (MsgWaitForMultipleObjects(1, &thread, FALSE, 30000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        DWORD left = INFINITE;
+        if (timeoutMs != INFINITE) {
+            DWORD spent = GetTickCount() - start;
+            left = spent >= timeoutMs ? 0 : timeoutMs - spent;
+        }
+        DWORD r = MsgWaitForMultipleObjects(1, &thread, FALSE, left, QS_ALLINPUT);
+        if (r == WAIT_OBJECT_0)
+            return true;
+        if (r != WAIT_OBJECT_0 + 1)
+            return false;
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
     }
+}
+
+std::vector<SeenBox> WithBoxes(const std::vector<BoxAnswer>& answers, const std::function<void()>& body)
+{
+    Driver d;
+    d.answers = &answers;
+    HANDLE thread = CreateThread(nullptr, 0, DriveBoxes, &d, 0, nullptr);
+    if (!thread) {
+        ADD_FAILURE() << "the message box driver could not be started (" << GetLastError() << ")";
+        return {};
+    }
+    body();
+    InterlockedExchange(&d.bodyDone, 1);
+    // The driver only leaves when no box is left; pump meanwhile so that it can read
+    // our windows. It uses d, so it is always waited for before d goes.
+    bool ended = PumpUntilEnded(thread, 60000);
+    if (!ended) {
+        InterlockedExchange(&d.stop, 1);
+        PumpUntilEnded(thread, INFINITE);
+    }
     CloseHandle(thread);
+    if (d.stuck)
+        ADD_FAILURE() << "message box " << ::testing::PrintToString(d.stuckBox) << " stayed open after button "
+                      << d.stuckPress << " was pressed";
+    else if (!ended)
+        ADD_FAILURE() << "message boxes still came 60 s after the code under test returned";
     return d.seen;
 }

@@ -40,6 +40,8 @@ struct BoxAnswer {
 // process in order (boxes beyond the list are answered with Cancel, No or OK and
 // still reported). Returns every box seen. A box that must not come is caught
 // too: body cannot return while it stands, so the driver has seen it by then.
+// A box that stays after its button was pressed (three times, 10 s apart) fails the
+// test, naming the box; the driver thread has always ended when this returns.
 std::vector<SeenBox> WithBoxes(const std::vector<BoxAnswer>& answers, const std::function<void()>& body);
 
 #endif

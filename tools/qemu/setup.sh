@@ -6,8 +6,9 @@
 # What it sets up, all inside the work tree's build-qemu/ (nothing is installed into
 # the system, and the system's package sources stay as they are):
 #   usr/bin/qemu-i386  a statically linked user-mode emulator, unpacked from the
-#                      qemu-user package of Debian 13; Debian 12's own (7.2) is too old
-#                      to run Wine at a usable speed
+#                      qemu-user package of Debian 13 at the version pinned below
+#                      (usr/version), from the Debian archive the system's sources
+#                      name; Debian 12's own (7.2) is too old to run Wine
 #   trapno.so          tools/qemu/trapno.c, built for i386 (see there)
 #   .ready             written last, after Wine's i386 loader ran through both
 # tools/qemu/run-i386.sh hands i386 programs to the emulator; tools/wine-env.sh uses
@@ -15,8 +16,11 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
+. "$root/tools/packages.sh"
 dest=$root/build-qemu
-suite=trixie
+# The emulator under the tests changes only when this line does (and the README with it).
+qemu_suite=trixie
+qemu_version=1:10.0.13+ds-0+deb13u1
 
 if /usr/lib/wine/wine --version >/dev/null 2>&1; then
     exit 0
@@ -29,36 +33,53 @@ if ! unshare --user --map-root-user --mount sh -c \
 fi
 mkdir -p "$dest"
 
-# The emulator, from the same registry the system's packages come from, through an
-# apt configuration of its own (lists and cache inside build-qemu/apt).
-if ! "$dest/usr/bin/qemu-i386" --version >/dev/null 2>&1; then
-    # The mirror of the system's own release (not of its security updates).
-    codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
-    uri=$(awk -v suite="$codename" 'BEGIN { RS = "" }
-          { u = ""; s = 0; n = split($0, line, "\n")
-            for (i = 1; i <= n; i++) {
-                if (line[i] ~ /^URIs:/) { split(line[i], w, " "); u = w[2] }
-                if (line[i] ~ /^Suites:/ && (" " line[i] " ") ~ (" " suite " ")) s = 1
-            }
-            if (s && u != "") { print u; exit } }' /etc/apt/sources.list.d/*.sources 2>/dev/null || true)
-    [ -n "$uri" ] || uri=$(awk -v suite="$codename" '$1 == "deb" && $2 !~ /^\[/ && $3 == suite { print $2; exit }' \
-                               /etc/apt/sources.list 2>/dev/null || true)
-    [ -n "$uri" ] || { echo "setup.sh: no Debian package source found in /etc/apt" >&2; exit 1; }
-    apt_dir=$dest/apt
-    mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
-    echo "deb [arch=amd64 signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $uri $suite main" \
+# fetch_qemu URI: downloads qemu-user $qemu_version from the Debian archive at URI into
+# $apt_dir, through an apt configuration of its own (lists and cache inside it).
+fetch_qemu() {
+    echo "deb [arch=amd64 signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $1 $qemu_suite main" \
         > "$apt_dir/sources.list"
-    apt_opts=(-o Dir::Etc::sourcelist="$apt_dir/sources.list" -o Dir::Etc::sourceparts=-
-              -o Dir::State::lists="$apt_dir/lists" -o Dir::Cache="$apt_dir/cache"
-              -o APT::Architectures::=amd64 -o APT::Sandbox::User=root)
-    apt-get "${apt_opts[@]}" -qq update
-    (cd "$apt_dir" && rm -f qemu-user_*.deb && apt-get "${apt_opts[@]}" -qq download qemu-user)
-    rm -rf "$dest/usr"
+    local -a opts=(-o Dir::Etc::sourcelist="$apt_dir/sources.list" -o Dir::Etc::sourceparts=-
+                   -o Dir::Etc::preferences="$apt_dir/preferences" -o Dir::Etc::preferencesparts="$apt_dir/preferences.d"
+                   -o Dir::State::status=/dev/null
+                   -o Dir::State::lists="$apt_dir/lists" -o Dir::Cache="$apt_dir/cache"
+                   -o APT::Architectures::=amd64 -o APT::Sandbox::User="$(id -un)")
+    local try tries=${PKG_TRIES:-3}
+    pkg_update "${opts[@]}"
+    for ((try = 1; try <= tries; try++)); do
+        rm -f "$apt_dir"/qemu-user_*.deb
+        if (cd "$apt_dir" && apt-get "${opts[@]}" -qq download "qemu-user=$qemu_version" 2>"$apt_dir/err" >/dev/null); then
+            return 0
+        fi
+        echo "qemu: qemu-user $qemu_version not fetched from $1 $qemu_suite (try $try of $tries): $(pkg_first_error "$apt_dir/err")" >&2
+        grep -q 'was not found' "$apt_dir/err" && break  # not there: no retry helps
+        [ "$try" -lt "$tries" ] && sleep "${PKG_PAUSE:-15}"
+    done
+    echo "qemu: $1 $qemu_suite offers qemu-user $(apt-cache "${opts[@]}" policy qemu-user 2>/dev/null |
+        awk '/Candidate:/ { print $2 }')" >&2
+    return 1
+}
+
+# The emulator, from the archive the system's own packages come from.
+if [ "$(cat "$dest/usr/version" 2>/dev/null)" != "$qemu_version" ] ||
+        ! "$dest/usr/bin/qemu-i386" --version >/dev/null 2>&1; then
+    mapfile -t mirrors < <(pkg_debian_mirrors)
+    [ ${#mirrors[@]} -gt 0 ] || { echo "qemu: no Debian archive found in the sources of /etc/apt" >&2; exit 1; }
+    # Not another version meanwhile: the emulated way is off until the pinned one is here.
+    rm -f "$dest/.ready"
+    apt_dir=$dest/apt
+    rm -rf "$apt_dir"
+    mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" "$apt_dir/preferences.d"
+    fetched=0
+    for uri in "${mirrors[@]}"; do
+        fetch_qemu "$uri" && { fetched=1; break; }
+    done
+    [ $fetched = 1 ] || { echo "qemu: qemu-user $qemu_version is on none of: ${mirrors[*]}" >&2; exit 1; }
+    rm -rf "$dest/usr" "$dest/unpacked"
     dpkg-deb -x "$apt_dir"/qemu-user_*.deb "$dest/unpacked"
     mkdir -p "$dest/usr/bin"
     mv "$dest/unpacked/usr/bin/qemu-i386" "$dest/usr/bin/qemu-i386"
+    echo "$qemu_version" > "$dest/usr/version"
     rm -rf "$dest/unpacked" "$apt_dir"
-    rm -f "$dest/.ready"
 fi
 
 if [ ! -f "$dest/trapno.so" ] || [ "$here/trapno.c" -nt "$dest/trapno.so" ]; then
