@@ -17,11 +17,11 @@ namespace {
 enum { REMOVE_PATH_CHARS = RECORD_VALUE_CHARS + 8 + NAME_CHARS };
 
 // The closing message: always logged, shown unless quiet.
-void Close(HWND owner, const char* caption, const char* text)
+void Close(HWND owner, const char* caption, const char* text, UINT icon = MB_ICONINFORMATION)
 {
     WriteLog(text);
     if (!installer.quietMode)
-        MessageBoxA(owner, text, caption, MB_OK | MB_ICONINFORMATION);
+        MessageBoxA(owner, text, caption, MB_OK | icon);
 }
 
 struct FileDeletion {
@@ -65,9 +65,7 @@ bool ReadRecordedDir(HWND owner, const char* caption, const char* key, const cha
         return true;
     char text[MESSAGE_CHARS];
     LoadFormattedMessage(IDS_RECORD_TOO_LONG, text, sizeof text, key);
-    WriteLog(text);
-    if (!installer.quietMode)
-        MessageBoxA(owner, text, caption, MB_OK | MB_ICONERROR);
+    Close(owner, caption, text, MB_ICONERROR);
     return false;
 }
 

@@ -45,7 +45,7 @@ enum {
     PATH_CHARS = 2 * REMOVER_VALUE_CHARS + 16,
 };
 
-const char kCopyName[] = "remove.exe";
+const char kCopyName[] = REMOVER_FILE_NAME;
 // Names of the working folders: the prefix and eight hex digits.
 const char kWorkingPrefix[] = "MVR";
 

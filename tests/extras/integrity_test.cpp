@@ -129,19 +129,26 @@ std::string DamagedSetup(const std::string& work, const char* resource)
     return damaged;
 }
 
+// Runs, quietly and with a log, a setup.exe whose `resource` container is damaged;
+// checks its exit code and returns its log.
+std::vector<std::string> RunDamagedQuietly(const char* dirName, const char* resource, int exitCode)
+{
+    const std::string work = FreshDir(dirName);
+    const std::string damaged = DamagedSetup(work, resource);
+    if (::testing::Test::HasFailure())
+        return {};
+    EXPECT_EQ(RunProgram(damaged, "-q -l", work, 120000), exitCode);
+    return SplitLines(ReadFileBytes(work + "\\setup.log"));
+}
+
 // A setup.exe whose W1 container has one bit flipped in its compressed stream: the
 // quiet run logs the damage, extracts nothing of it, asks for no disk that could
 // not help (a box would hold the run until the timeout), skips that optional file
 // with a log line, and installs everything else.
 TEST(Integrity, SetupWithAFlippedPayloadByte)
 {
-    const std::string work = FreshDir("integrity-flipped");
-    const std::string damaged = DamagedSetup(work, "W1");
-    ASSERT_FALSE(::testing::Test::HasFailure());
-
-    EXPECT_EQ(RunProgram(damaged, "-q -l", work, 120000), EXIT_OK);
-
-    const std::vector<std::string> log = SplitLines(ReadFileBytes(work + "\\setup.log"));
+    const std::vector<std::string> log = RunDamagedQuietly("integrity-flipped", "W1", EXIT_OK);
+    ASSERT_FALSE(log.empty()) << "no damaged copy of setup.exe, or no log";
     EXPECT_EQ(CountContaining(log, std::string("Payload W1") + kDamaged), 1u);
     EXPECT_EQ(CountContaining(log, kDamaged), 1u);  // only the damaged one
     EXPECT_EQ(CountContaining(log, "down1.wav, "), 0u) << "the damaged container was extracted";
@@ -166,13 +173,8 @@ TEST(Integrity, SetupWithAFlippedPayloadByte)
 // would hold the run until the test's timeout).
 TEST(Integrity, SetupWithARequiredFileDamaged)
 {
-    const std::string work = FreshDir("integrity-required");
-    const std::string damaged = DamagedSetup(work, "TXTFILE");
-    ASSERT_FALSE(::testing::Test::HasFailure());
-
-    EXPECT_EQ(RunProgram(damaged, "-q -l", work, 120000), EXIT_FAILED);
-
-    const std::vector<std::string> log = SplitLines(ReadFileBytes(work + "\\setup.log"));
+    const std::vector<std::string> log = RunDamagedQuietly("integrity-required", "TXTFILE", EXIT_FAILED);
+    ASSERT_FALSE(log.empty()) << "no damaged copy of setup.exe, or no log";
     EXPECT_GE(CountContaining(log, std::string("Payload TXTFILE") + kDamaged), 1u);
     EXPECT_EQ(CountContaining(log, "Some portion of installation process failed."), 1u);
     EXPECT_EQ(CountContaining(log, "Installation successful!"), 0u);
